@@ -1,0 +1,18 @@
+#pragma once
+// AudioDev: the audio output a channel writes its PCM into. Opened from the GUI thread,
+// written from the channel's audio thread; implementations guard their own output.
+
+class AudioDev {
+public:
+    // Offer `length` bytes of interleaved signed 16-bit PCM; returns the bytes taken.
+    // The implementation may change the bytes in place (gain).
+    virtual int writeSamples(char* data, int length) = 0;
+    // Make the output ready for this format (sample size in bits).
+    virtual bool openOutput(int sampleRate, int sampleSize, int channels) = 0;
+    virtual void closeOutput() = 0;
+    virtual void setVolume(float volume) = 0;
+
+    // Public and virtual: the creator of a channel deletes its device through this type
+    // once the channel has stopped.
+    virtual ~AudioDev() = default;
+};

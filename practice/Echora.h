@@ -1,0 +1,119 @@
+#pragma once
+// Echora: the practice controller. Holds the open material, its sentence timeline, the
+// learner's recording files and the playback and recording state, and drives the window
+// through the v* interfaces. Everything runs in the GUI thread; the engine, the waveform
+// workers and the recorder report back through queued signals.
+#include "MediaIdentifier.h"
+#include "PlotIdentifier.h"
+
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+class vCtrlWidget;
+class vTabsWidget;
+class vPlotWidget;
+class VideoDev;
+class MediaEngine;
+class Ploter;
+class PaRecThread;
+class QTimer;
+
+class Echora : public QObject {
+    Q_OBJECT
+public:
+    enum PlayFlag : std::uint8_t { OriPlaying = 1, PcePlaying = 2, RecPlaying = 4, Capturing = 8 };
+
+    Echora(vCtrlWidget* ctrl, vTabsWidget* tabs, vPlotWidget* recView, vPlotWidget* pceView,
+           vPlotWidget* oriView, VideoDev* video, QObject* parent);
+    ~Echora() override;
+
+    // Material opening and the sentence timeline.
+    void switchMaterial(const QString& path);
+    void loadLrc(const QString& lrcPath);
+    void selectSentence(int index);
+    void preparePiece();
+    QString materialName() const { return materialPath; }
+
+    // Phases and transport.
+    void choosePhase(int p);
+    void playOri(bool on);
+    void playPce(bool on);
+    void playRec(bool on);
+    void recStart(bool on);
+    void playFull(const QString& name);
+    void setOriVolume(float x);
+    void setRecVolume(float x);
+    void setRecGain(float x);
+    void setOriView(vPlotWidget* view);
+    void seekOri(float x);
+    void seekRec(float x);
+    void seekPce(float x);
+
+    // Sentence-timing edit mode: the sentence view shows its A-B range while on.
+    void editLrc(bool on);
+    void splitLrc();
+
+    // Read access for the window and for tests.
+    const QString& recordingPath() const { return recordPath; }
+    const QString& practiceFolder() const { return workFolder; }
+    unsigned sentences() const { return sentenceCount; }
+    const std::vector<float>& times() const { return sentenceTimes; }
+    const QStringList& texts() const { return sentenceTexts; }
+    unsigned current() const { return currentSentence; }
+    int currentPhase() const { return phase; }
+    std::uint8_t flags() const { return playFlags; }
+    MediaEngine* mediaEngine() const { return engine; }
+    Ploter* plotter() const { return ploter; }
+    PaRecThread* recorderThread() const { return recorder; }
+    const MediaIdentifier& materialChannel() const { return oriChannel; }
+    const MediaIdentifier& recordingChannel() const { return recChannel; }
+    vPlotWidget* materialView() const { return oriView; }
+
+public Q_SLOTS:
+    void doUpdateProg();
+    void doPlayStopped(MediaIdentifier id);
+    void doPlotDone(PlotIdentifier id);
+    void doRecDone();
+    void doRecProg();
+
+private:
+    bool haveSentence() const { return currentSentence < sentenceCount; }
+    float sentenceStart(unsigned i) const { return sentenceTimes[i]; }
+    float sentenceEnd(unsigned i) const;
+    MediaIdentifier openChannel(const QString& path, float volume);
+    void makeCurrent(unsigned index, bool refreshRecPlay);
+    bool isVideoName(const QString& path) const;
+
+    QString recordPath;
+    QString materialPath;
+    QString workFolder;
+    unsigned sentenceCount = 0;
+    QStringList sentenceTexts;
+    std::vector<float> sentenceTimes;
+    std::uint8_t playFlags = 0;
+    MediaIdentifier recChannel;
+    MediaIdentifier oriChannel;
+    PlotIdentifier recPlotId;
+    PlotIdentifier pcePlotId;
+    unsigned currentSentence = unsigned(-1);
+    int phase = -1;
+    float recVolume = 0.75f;
+    float oriVolume = 0.75f;
+    bool editing = true;
+    vCtrlWidget* ctrl;
+    vTabsWidget* tabs;
+    vPlotWidget* recView;
+    vPlotWidget* pceView;
+    vPlotWidget* oriView;
+    VideoDev* video;
+    MediaEngine* engine = nullptr;
+    Ploter* ploter = nullptr;
+    FILE* recFile = nullptr;
+    PaRecThread* recorder = nullptr;
+    QTimer* progressTimer = nullptr;
+    QTimer* recTimer = nullptr;
+    int recTicks = 0;
+};

@@ -1,0 +1,445 @@
+// The practice phases, the transport (material, sentence, recording, microphone), the
+// progress tick and the reactions to the engine, the waveform workers and the recorder.
+#include "Echora.h"
+#include "IAudio.h"
+#include "MediaEngine.h"
+#include "PaRecThread.h"
+#include "Ploter.h"
+#include "TimeText.h"
+#include "vCtrlWidget.h"
+#include "vPlotWidget.h"
+#include "vTabsWidget.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMediaDevices>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
+const QString kFullPlayingCaption = QStringLiteral("请从右边列表选择练习材料");
+const QString kCannotCreate = QStringLiteral("无法创建录音文件");
+
+bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+template <class F>
+vPlotWidget::PositionHandler positionHandler(F f)
+{
+    return static_cast<vPlotWidget::PositionHandler>(f);
+}
+}  // namespace
+
+MediaIdentifier Echora::openChannel(const QString& path, float volume)
+{
+    auto* audio = new IAudio;
+    audio->setDevice(QMediaDevices::defaultAudioOutput());
+    MediaIdentifier id;
+    id.path = path;
+    id.audio = audio;
+    id.video = video;
+    engine->doOpen(id);
+    engine->doSetVolume(id, volume);
+    engine->doStart(id, true);
+    return id;
+}
+
+void Echora::choosePhase(int p)
+{
+    if (p < 0 || p > 2)
+        return;
+    phase = p;
+    playOri(false);
+    playRec(false);
+    playFlags = 0;
+    if (p == 1) {
+        oriView->setSentenceTimes(&sentenceTimes);
+        oriView->setSentenceHandler(
+            static_cast<vPlotWidget::SentenceHandler>(&Echora::selectSentence));
+        pceView->setPositionHandler(positionHandler(&Echora::seekPce));
+        ctrl->enablePcePlay(sentenceCount != 0);
+        ctrl->setTabsOffset(0, 0);
+        tabs->setCurrentIndex(0);
+        tabs->setTabEnabled(0, true);
+        selectSentence(int(currentSentence));
+    } else {
+        oriView->setSentenceTimes(nullptr);
+        pceView->setPixmap(nullptr);
+        if (isFile(materialPath))
+            pceView->setCaption(p == 0 ? QStringLiteral("全文模仿时，不显示单句波形")
+                                       : QStringLiteral("复述练习时，不显示单句波形"));
+        oriView->setSentenceHandler(nullptr);
+        pceView->setPositionHandler(nullptr);
+        ctrl->enablePcePlay(false);
+        ctrl->setPceTime(kZeroTimes);
+        ctrl->setTabsOffset(-17, 0);
+        tabs->setCurrentIndex(1);
+        tabs->setTabEnabled(0, false);
+    }
+    preparePiece();
+    ctrl->enableRecPlay(isFile(recordPath));
+    oriView->setProgress(0);
+    pceView->setProgress(0);
+    recView->setProgress(0);
+}
+
+void Echora::playOri(bool on)
+{
+    if (playFlags & PcePlaying) {
+        engine->doSetInOut(oriChannel, -1, -1);
+        ctrl->checkPcePlay(false);
+        playFlags &= ~PcePlaying;
+    }
+    if (playFlags & RecPlaying) {
+        engine->doPause(recChannel, true);
+        ctrl->checkRecPlay(false);
+        playFlags &= ~RecPlaying;
+    }
+    if (playFlags & Capturing) {
+        recStart(false);
+        ctrl->checkRecCtrl(false);
+    }
+    if (oriChannel.path != materialPath)
+        engine->doStart(oriChannel, false);
+    if (on)
+        engine->doSetVolume(oriChannel, oriVolume);
+    const bool found = engine->doPause(oriChannel, !on);
+    if (found && oriChannel.path == materialPath && on) {
+        playFlags |= OriPlaying;
+    } else if (on) {
+        oriChannel = openChannel(materialPath, oriVolume);
+        playFlags |= OriPlaying;
+    } else {
+        playFlags &= ~OriPlaying;
+        if (!(playFlags & (PcePlaying | RecPlaying))) {
+            progressTimer->stop();
+            ctrl->checkOriPlay(false);
+            return;
+        }
+    }
+    progressTimer->start();
+    ctrl->checkOriPlay(on);
+}
+
+void Echora::playPce(bool on)
+{
+    if (!haveSentence())
+        return;
+    if (playFlags & Capturing) {
+        recStart(false);
+        ctrl->checkRecCtrl(false);
+    }
+    const float start = sentenceStart(currentSentence);
+    const float end = sentenceEnd(currentSentence);
+    engine->doSetInOut(oriChannel, start, end);
+    if (playFlags & OriPlaying) {
+        ctrl->checkOriPlay(false);
+        playFlags &= ~OriPlaying;
+    }
+    if (playFlags & RecPlaying) {
+        engine->doPause(recChannel, true);
+        ctrl->checkRecPlay(false);
+        playFlags &= ~RecPlaying;
+    }
+    if (oriChannel.path != materialPath)
+        engine->doStart(oriChannel, false);
+    if (on) {
+        engine->doSetVolume(oriChannel, oriVolume);
+        if (!engine->doPause(oriChannel, false) || oriChannel.path != materialPath)
+            oriChannel = openChannel(materialPath, oriVolume);
+        engine->doSetInOut(oriChannel, start, end);
+        const double pos = engine->currentTime(oriChannel);
+        if (pos < start || (end >= 0 && pos >= end))
+            engine->doSeekTime(oriChannel, start);
+        playFlags |= PcePlaying;
+    } else {
+        engine->doPause(oriChannel, true);
+        playFlags &= ~PcePlaying;
+    }
+    if (playFlags & (OriPlaying | PcePlaying | RecPlaying))
+        progressTimer->start();
+    else
+        progressTimer->stop();
+    ctrl->checkPcePlay(on);
+}
+
+void Echora::playRec(bool on)
+{
+    if (on && (playFlags & (OriPlaying | PcePlaying))) {
+        engine->doPause(oriChannel, true);
+        ctrl->checkOriPlay(false);
+        ctrl->checkPcePlay(false);
+        playFlags &= ~(OriPlaying | PcePlaying);
+    }
+    const auto startPlaying = [this] {
+        playFlags |= RecPlaying;
+        progressTimer->start();
+        ctrl->checkRecPlay(true);
+    };
+    if (recChannel.path == recordPath) {
+        if (on)
+            engine->doSetVolume(recChannel, recVolume);
+        const bool found = engine->doPause(recChannel, !on);
+        if (on) {
+            if (!found && isFile(recordPath))
+                recChannel = openChannel(recordPath, recVolume);
+            startPlaying();
+            return;
+        }
+    } else if (isFile(recordPath)) {
+        engine->doStart(recChannel, false);
+        if (on) {
+            recChannel = openChannel(recordPath, recVolume);
+            startPlaying();
+            return;
+        }
+    } else {
+        engine->doPause(recChannel, true);
+        if (on) {
+            startPlaying();
+            return;
+        }
+    }
+    playFlags &= ~RecPlaying;
+    if (playFlags & (OriPlaying | PcePlaying))
+        progressTimer->start();
+    else
+        progressTimer->stop();
+    ctrl->checkRecPlay(false);
+}
+
+void Echora::recStart(bool on)
+{
+    if (!on) {
+        recView->setRecording(false);
+        recorder->requestStop();
+        recTimer->stop();
+        return;
+    }
+    if (phase == 2)
+        tabs->setSentences(QStringList());
+    if (playFlags & RecPlaying) {
+        playRec(false);
+        playFlags &= ~RecPlaying;
+    }
+    engine->doStart(recChannel, false);
+    if (playFlags & (OriPlaying | PcePlaying)) {
+        playOri(false);
+        playFlags &= ~(OriPlaying | PcePlaying);
+    }
+    playFlags |= Capturing;
+    ctrl->checkRecPlay(false);
+    ctrl->checkPcePlay(false);
+    ctrl->checkOriPlay(false);
+    ctrl->enableRecPlay(false);
+    if (recFile) {
+        std::fclose(recFile);
+        recFile = nullptr;
+    }
+    recFile = recordPath.isEmpty() ? nullptr : std::fopen(QFile::encodeName(recordPath), "w+b");
+    if (!recFile) {
+        // Nothing records: say so on the recording row instead of pretending to capture.
+        playFlags &= ~Capturing;
+        ctrl->checkRecCtrl(false);
+        if (phase == 2)
+            tabs->setSentences(sentenceTexts);
+        recView->setRecording(false);
+        recView->setFetching(false);
+        recView->setPixmap(nullptr);
+        recView->setCaption(kCannotCreate);
+        return;
+    }
+    ploter->forget(recPlotId);
+    recView->setProgress(0);
+    recView->setPixmap(nullptr);
+    recView->setRecording(true);
+    recorder->setFile(recFile);
+    recTicks = 0;
+    recTimer->start();
+    recorder->start(QThread::InheritPriority);
+}
+
+void Echora::doRecProg()
+{
+    recTicks += 1;
+    const int s = recTicks * recTimer->interval() / 1000;
+    ctrl->setRecTime(timetext::clock(s) + QStringLiteral("\n00:00:00"));
+}
+
+void Echora::doRecDone()
+{
+    if (recFile) {
+        std::fclose(recFile);
+        recFile = nullptr;
+    }
+    preparePiece();
+    ctrl->enableRecPlay(true);
+    playFlags &= ~Capturing;
+    tabs->setSentences(sentenceTexts);
+    tabs->showSentence(0, unsigned(-1), unsigned(-1));
+}
+
+void Echora::makeCurrent(unsigned index, bool refreshRecPlay)
+{
+    currentSentence = index;
+    oriView->setCurrentSentence(int(index));
+    preparePiece();
+    tabs->showSentence(index, unsigned(-1), unsigned(-1));
+    if (refreshRecPlay)
+        ctrl->enableRecPlay(isFile(recordPath));
+}
+
+void Echora::doUpdateProg()
+{
+    if (playFlags & (OriPlaying | PcePlaying)) {
+        const double pos = engine->currentTime(oriChannel);
+        if (pos != -1) {
+            if (haveSentence()) {
+                float start = sentenceStart(currentSentence);
+                float end = sentenceEnd(currentSentence);
+                if (end != -1 && pos > end) {
+                    if (playFlags & OriPlaying) {
+                        unsigned index = currentSentence;
+                        do {
+                            index += 1;
+                        } while (index < sentenceCount - 1 && sentenceTimes[index + 1] < pos);
+                        index = std::min(index, sentenceCount - 1);
+                        makeCurrent(index, true);
+                        start = sentenceStart(index);
+                        end = sentenceEnd(index);
+                    } else {
+                        engine->doSeekTime(oriChannel, start);
+                    }
+                }
+                if (pos < start) {
+                    if (playFlags & OriPlaying) {
+                        unsigned index = 0;
+                        while (index < sentenceCount && sentenceTimes[index] < pos)
+                            ++index;
+                        index = std::min(index, sentenceCount - 1);
+                        makeCurrent(index, false);
+                        start = sentenceStart(index);
+                        end = sentenceEnd(index);
+                    } else {
+                        engine->doSeekTime(oriChannel, start);
+                    }
+                }
+                if (phase == 1) {
+                    const double e = end == -1 ? engine->duration(oriChannel) : double(end);
+                    const double span = e - start;
+                    const float frac = span > 0 ? float((pos - start) / span) : 0.0f;
+                    tabs->setKaraProgress(frac);
+                    pceView->setProgress(frac);
+                    ctrl->setPceTime(timetext::rows(pos - start, span));
+                }
+            }
+            const double d = engine->duration(oriChannel);
+            oriView->setProgress(d > 0 ? float(pos / d) : 0.0f);
+            ctrl->setOriTime(timetext::rows(pos, d));
+        }
+    }
+    if (playFlags & RecPlaying) {
+        const double pos = engine->currentTime(recChannel);
+        if (pos != -1) {
+            const double d = engine->duration(recChannel);
+            recView->setProgress(d > 0 ? float(pos / d) : 0.0f);
+            ctrl->setRecTime(timetext::rows(pos, d));
+        }
+    }
+}
+
+void Echora::doPlayStopped(MediaIdentifier id)
+{
+    delete id.audio;
+    if (sameChannel(id, oriChannel))
+        oriChannel.audio = nullptr;
+    if (sameChannel(id, recChannel))
+        recChannel.audio = nullptr;
+    if (id.path == materialPath) {
+        ctrl->checkOriPlay(false);
+        ctrl->checkPcePlay(false);
+        playFlags &= ~(OriPlaying | PcePlaying);
+    }
+    if ((id.path.contains(QLatin1String("recordpiece")) ||
+         id.path.contains(QLatin1String("the-only-one"))) &&
+        id.path == recordPath) {
+        ctrl->checkRecPlay(false);
+        playFlags &= ~RecPlaying;
+    }
+}
+
+void Echora::doPlotDone(PlotIdentifier id)
+{
+    if (id.path == materialPath && id.start == -1 && id.end == -1) {
+        oriView->setDuration(ploter->duration(id));
+        oriView->setPixmap(ploter->pixmap(id));
+    } else if (id.path == materialPath && id == pcePlotId) {
+        pceView->setPixmap(ploter->pixmap(id));
+    } else if (id.path != materialPath && id == recPlotId) {
+        recView->setPixmap(ploter->pixmap(id));
+    }
+}
+
+void Echora::playFull(const QString& name)
+{
+    switchMaterial(name);
+    playOri(true);
+    tabs->setCurrentIndex(2);
+    ctrl->enablePractice(false);
+    pceView->setPixmap(nullptr);
+    pceView->setCaption(kFullPlayingCaption);
+    recView->setPixmap(nullptr);
+    recView->setCaption(kFullPlayingCaption);
+    ctrl->checkRecPlay(false);
+    ctrl->enableRecPlay(false);
+    ctrl->setFullPlaying(true);
+}
+
+void Echora::setOriView(vPlotWidget* view)
+{
+    if (oriView)
+        oriView->setPositionHandler(nullptr);
+    oriView = view;
+    if (oriView)
+        oriView->setPositionHandler(positionHandler(&Echora::seekOri));
+}
+
+void Echora::seekOri(float x)
+{
+    const double d = engine->duration(oriChannel);
+    if (d > 0)
+        engine->doSeekTime(oriChannel, d * x);
+}
+
+void Echora::seekRec(float x)
+{
+    const double d = engine->duration(recChannel);
+    if (d >= 0)
+        engine->doSeekTime(recChannel, d * x);
+}
+
+void Echora::seekPce(float x)
+{
+    if (!haveSentence())
+        return;
+    const double start = sentenceStart(currentSentence);
+    const float next = sentenceEnd(currentSentence);
+    const double end = next == -1 ? engine->duration(oriChannel) : double(next);
+    engine->doSeekTime(oriChannel, start + (end - start) * x);
+}
+
+void Echora::setOriVolume(float x)
+{
+    oriVolume = x;
+    if (playFlags & (OriPlaying | PcePlaying))
+        engine->doSetVolume(oriChannel, x);
+}
+
+void Echora::setRecVolume(float x)
+{
+    recVolume = x;
+    if (playFlags & RecPlaying)
+        engine->doSetVolume(recChannel, x);
+}
+
+void Echora::setRecGain(float x) { recorder->configuredGain = x * 327670.0f; }

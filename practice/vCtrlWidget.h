@@ -1,0 +1,30 @@
+#pragma once
+// vCtrlWidget: the control surface through which the practice controller drives the main
+// window. The window implements it; a test harness may too. GUI thread only.
+#include <QString>
+
+class vCtrlWidget {
+public:
+    virtual void enableOriPlay(bool enabled) = 0;
+    virtual void enablePcePlay(bool enabled) = 0;
+    virtual void enableRecPlay(bool enabled) = 0;
+    // The check setters block the buttons' signals, so the controller is not re-entered.
+    virtual void checkOriPlay(bool checked) = 0;
+    virtual void checkPcePlay(bool checked) = 0;
+    virtual void checkRecPlay(bool checked) = 0;
+    virtual void showOriRow(bool shown) = 0;
+    virtual void showPceRow(bool shown) = 0;
+    virtual void showRecRow(bool shown) = 0;
+    virtual void enablePractice(bool enabled) = 0;
+    // Enable or disable one phase tab; the current tab stays and no change is signalled.
+    virtual void enablePhase(bool enabled, int phase) = 0;
+    virtual void checkRecCtrl(bool checked) = 0;
+    virtual void setFullPlaying(bool on) = 0;
+    virtual void setTabsOffset(int x, int y) = 0;
+    virtual void setRecTime(const QString& text) = 0;
+    virtual void setPceTime(const QString& text) = 0;
+    virtual void setOriTime(const QString& text) = 0;
+
+protected:
+    ~vCtrlWidget() = default;
+};

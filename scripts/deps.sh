@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Echora needs to build, run and test, when any is missing.
+set -euo pipefail
+packages=(cmake g++ make pkg-config clang-format
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-multimedia-dev qt6-5compat-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  portaudio19-dev libmp3lame-dev libgl-dev
+  ffmpeg xvfb xauth x11-utils pulseaudio pulseaudio-utils libasound2-plugins
+  libgl1-mesa-dri libglx-mesa0 fonts-wqy-microhei qt6-qpa-plugins qt6-image-formats-plugins)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

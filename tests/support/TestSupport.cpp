@@ -1,0 +1,35 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace testsupport {
+
+QString testDataDir()
+{
+    const QString dir = QStringLiteral(ECHORA_SOURCE_DIR "/../shared/testdata");
+    return QFileInfo(dir).isDir() ? QDir(dir).canonicalPath() : QString();
+}
+
+bool run(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    if (!process.waitForFinished(timeoutMs))
+        return false;
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool makeAudio(const QString& path, const QString& lavfiSource, const QStringList& extra)
+{
+    QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
+                     QStringLiteral("error"),    QStringLiteral("-y"),
+                     QStringLiteral("-f"),       QStringLiteral("lavfi"),
+                     QStringLiteral("-i"),       lavfiSource};
+    args << extra << path;
+    return run(QStringLiteral("ffmpeg"), args);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,14 @@
+#pragma once
+// Helpers shared by the tests: where the shared test data lives, temporary working folders,
+// and fixtures made with the ffmpeg command-line tool.
+#include <QString>
+#include <QStringList>
+
+namespace testsupport {
+// The shared test data folder beside the project checkout, or empty when it is absent.
+QString testDataDir();
+// Run a program to completion; true when it exited with status 0.
+bool run(const QString& program, const QStringList& args, int timeoutMs = 60000);
+// Make an audio file with ffmpeg's lavfi sources (e.g. "sine=frequency=440:duration=2").
+bool makeAudio(const QString& path, const QString& lavfiSource, const QStringList& extra = {});
+}  // namespace testsupport

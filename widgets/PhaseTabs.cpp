@@ -1,0 +1,3 @@
+#include "PhaseTabs.h"
+
+PhaseTabs::PhaseTabs(QWidget* parent) : ChromeTabs(parent) {}
