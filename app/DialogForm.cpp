@@ -25,8 +25,7 @@ constexpr int kWindowWidth = 666;
 constexpr int kWindowHeight = 480;
 constexpr int kPanelHeight = 90;
 
-template <class W>
-W* make(QWidget* parent, const char* name)
+template <class W> W* make(QWidget* parent, const char* name)
 {
     auto* w = new W(parent);
     w->setObjectName(QLatin1String(name));
@@ -130,12 +129,30 @@ void DialogForm::setupForm(Dialog* window)
         const char* text;
     };
     const Row rows[] = {
-        {&recPlay, &recPlot, &label_rec, &recVolImg, &recVol, &recTime,
-         {"recPlay", "recPlot", "label_rec", "recVolImg", "recVol", "recTime"}, "当前录音"},
-        {&pcePlay, &pcePlot, &label_pce, &pceVolImg, &pceVol, &pceTime,
-         {"pcePlay", "pcePlot", "label_pce", "pceVolImg", "pceVol", "pceTime"}, "所选单句"},
-        {&oriPlay, &oriPlot, &label_ori, &oriVolImg, &oriVol, &oriTime,
-         {"oriPlay", "oriPlot", "label_ori", "oriVolImg", "oriVol", "oriTime"}, "材料全文"},
+        {&recPlay,
+         &recPlot,
+         &label_rec,
+         &recVolImg,
+         &recVol,
+         &recTime,
+         {"recPlay", "recPlot", "label_rec", "recVolImg", "recVol", "recTime"},
+         "当前录音"},
+        {&pcePlay,
+         &pcePlot,
+         &label_pce,
+         &pceVolImg,
+         &pceVol,
+         &pceTime,
+         {"pcePlay", "pcePlot", "label_pce", "pceVolImg", "pceVol", "pceTime"},
+         "所选单句"},
+        {&oriPlay,
+         &oriPlot,
+         &label_ori,
+         &oriVolImg,
+         &oriVol,
+         &oriTime,
+         {"oriPlay", "oriPlot", "label_ori", "oriVolImg", "oriVol", "oriTime"},
+         "材料全文"},
     };
     int r = 0;
     for (const Row& row : rows) {

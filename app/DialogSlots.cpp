@@ -30,8 +30,8 @@ void setCheckedQuietly(QAbstractButton* button, bool checked)
 
 QPixmap levelIcon(const char* base, float x)
 {
-    return QPixmap(QStringLiteral(":/images/%1%2.png").arg(QLatin1String(base),
-                                                           Dialog::levelSuffix(x)));
+    return QPixmap(
+        QStringLiteral(":/images/%1%2.png").arg(QLatin1String(base), Dialog::levelSuffix(x)));
 }
 }  // namespace
 
@@ -97,8 +97,8 @@ void Dialog::doVolPce(float x) { doVolOri(x); }
 
 void Dialog::doVolOri(float x)
 {
-    const int value = int(x * float(ui.pceVol->maximum() - ui.pceVol->minimum()) +
-                          float(ui.pceVol->minimum()));
+    const int value =
+        int(x * float(ui.pceVol->maximum() - ui.pceVol->minimum()) + float(ui.pceVol->minimum()));
     for (VolSlider* slider : {ui.oriVol, ui.pceVol, ui.volSlid}) {
         const QSignalBlocker blocker(slider);
         slider->setValue(value);
@@ -122,8 +122,7 @@ void Dialog::doLrcEdit(bool on)
 {
     echora->editLrc(on);
     ui.pcePlot->repaint();
-    ui.lstLrc->setTextInteractionFlags(on ? Qt::TextInteractionFlags(19)
-                                          : Qt::NoTextInteraction);
+    ui.lstLrc->setTextInteractionFlags(on ? Qt::TextInteractionFlags(19) : Qt::NoTextInteraction);
 }
 
 void Dialog::doSplitLrc() { echora->splitLrc(); }

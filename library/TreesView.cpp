@@ -9,7 +9,8 @@ TreesView::TreesView(QWidget* parent) : QTabWidget(parent)
     expert = new QTreeWidget;
     const QString names[] = {QStringLiteral("basic"), QStringLiteral("advanced"),
                              QStringLiteral("expert")};
-    const QString texts[] = {QStringLiteral("初级"), QStringLiteral("中级"), QStringLiteral("高级")};
+    const QString texts[] = {QStringLiteral("初级"), QStringLiteral("中级"),
+                             QStringLiteral("高级")};
     QTreeWidget* trees[] = {basic, advanced, expert};
     for (int i = 0; i < 3; ++i) {
         trees[i]->setObjectName(names[i]);

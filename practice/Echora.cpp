@@ -24,10 +24,10 @@ bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isF
 QString zeroAbove(double total) { return timetext::rows(0, total); }
 }  // namespace
 
-Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* rec,
-               vPlotWidget* pce, vPlotWidget* ori, VideoDev* videoDev, QObject* parent)
-    : QObject(parent), ctrl(ctrlWidget), tabs(tabsWidget), recView(rec), pceView(pce),
-      oriView(ori), video(videoDev)
+Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* rec, vPlotWidget* pce,
+               vPlotWidget* ori, VideoDev* videoDev, QObject* parent)
+    : QObject(parent), ctrl(ctrlWidget), tabs(tabsWidget), recView(rec), pceView(pce), oriView(ori),
+      video(videoDev)
 {
     engine = new MediaEngine(this);
     ploter = new Ploter(this);
@@ -189,8 +189,8 @@ void Echora::preparePiece()
             if (end - start > 0)
                 ctrl->setPceTime(zeroAbove(double(end) - double(start)));
             recordPath = QStringLiteral("%1/%2").arg(
-                workFolder, QStringLiteral("shadowpieces/recordpiece%1.mp3")
-                                .arg(i, 3, 10, QLatin1Char('0')));
+                workFolder,
+                QStringLiteral("shadowpieces/recordpiece%1.mp3").arg(i, 3, 10, QLatin1Char('0')));
         }
     } else if (phase == 0) {
         recordPath = QStringLiteral("%1/imitatepieces/the-only-one.mp3").arg(workFolder);
@@ -210,7 +210,7 @@ void Echora::preparePiece()
     } else {
         recView->setFetching(false);
         recView->setCaption(materialPath.isEmpty() || workFolder.isEmpty() ? kNoMaterial
-                                                                          : kNoRecording);
+                                                                           : kNoRecording);
     }
 }
 

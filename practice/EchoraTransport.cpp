@@ -23,8 +23,7 @@ const QString kCannotCreate = QStringLiteral("无法创建录音文件");
 
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
-template <class F>
-vPlotWidget::PositionHandler positionHandler(F f)
+template <class F> vPlotWidget::PositionHandler positionHandler(F f)
 {
     return static_cast<vPlotWidget::PositionHandler>(f);
 }

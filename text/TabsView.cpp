@@ -12,7 +12,8 @@ void TabsView::setCurrentIndex(int index) { QTabWidget::setCurrentIndex(index); 
 void TabsView::showSentence(unsigned current, unsigned, unsigned)
 {
     if (auto* kara = findChild<QLabel*>("karaLrc"))
-        kara->setText(current < unsigned(texts.size()) ? texts.at(int(current)).trimmed() : QString());
+        kara->setText(current < unsigned(texts.size()) ? texts.at(int(current)).trimmed()
+                                                       : QString());
 }
 
 void TabsView::setKaraProgress(float) {}

@@ -1,0 +1,3 @@
+#include "EchoraScrollBar.h"
+
+EchoraScrollBar::EchoraScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {}
