@@ -16,10 +16,10 @@ function(echora_library name)
   echora_warnings(${name})
 endfunction()
 
-# echora_test(name SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...]): one QtTest executable.
+# echora_test(name SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...] [OFFSCREEN]): one QtTest executable.
 # Tests run with the display and sound server that scripts/test.sh provides.
 function(echora_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "OFFSCREEN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -29,6 +29,10 @@ function(echora_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  if(T_OFFSCREEN)
+    # Plain widgets render without a display; OpenGL needs the X server.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

@@ -12,8 +12,9 @@ QString clock(int s)
 
 QString clock(double seconds)
 {
-    // NaN and values beyond int range (a broken duration) read as zero rather than overflow.
-    if (!std::isfinite(seconds) || std::fabs(seconds) > std::numeric_limits<int>::max())
+    // NaN, negative values and values beyond int range (a broken duration or a position a
+    // hair before the start) read as zero rather than as garbage digits.
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > std::numeric_limits<int>::max())
         return clock(0);
     return clock(static_cast<int>(seconds));
 }
