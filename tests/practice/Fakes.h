@@ -21,32 +21,76 @@ public:
     void log(const QString& s) { calls << s; }
     static QString b(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 
-    void enableOriPlay(bool e) override { oriEnabled = e; log("enableOriPlay " + b(e)); }
-    void enablePcePlay(bool e) override { pceEnabled = e; log("enablePcePlay " + b(e)); }
-    void enableRecPlay(bool e) override { recEnabled = e; log("enableRecPlay " + b(e)); }
-    void checkOriPlay(bool c) override { oriChecked = c; log("checkOriPlay " + b(c)); }
-    void checkPcePlay(bool c) override { pceChecked = c; log("checkPcePlay " + b(c)); }
-    void checkRecPlay(bool c) override { recChecked = c; log("checkRecPlay " + b(c)); }
+    void enableOriPlay(bool e) override
+    {
+        oriEnabled = e;
+        log("enableOriPlay " + b(e));
+    }
+    void enablePcePlay(bool e) override
+    {
+        pceEnabled = e;
+        log("enablePcePlay " + b(e));
+    }
+    void enableRecPlay(bool e) override
+    {
+        recEnabled = e;
+        log("enableRecPlay " + b(e));
+    }
+    void checkOriPlay(bool c) override
+    {
+        oriChecked = c;
+        log("checkOriPlay " + b(c));
+    }
+    void checkPcePlay(bool c) override
+    {
+        pceChecked = c;
+        log("checkPcePlay " + b(c));
+    }
+    void checkRecPlay(bool c) override
+    {
+        recChecked = c;
+        log("checkRecPlay " + b(c));
+    }
     void showOriRow(bool s) override { log("showOriRow " + b(s)); }
     void showPceRow(bool s) override { log("showPceRow " + b(s)); }
     void showRecRow(bool s) override { log("showRecRow " + b(s)); }
-    void enablePractice(bool e) override { practiceEnabled = e; log("enablePractice " + b(e)); }
+    void enablePractice(bool e) override
+    {
+        practiceEnabled = e;
+        log("enablePractice " + b(e));
+    }
     void enablePhase(bool e, int p) override
     {
         if (p == 1)
             phase1Enabled = e;
         log(QStringLiteral("enablePhase %1 %2").arg(b(e)).arg(p));
     }
-    void checkRecCtrl(bool c) override { recCtrlChecked = c; log("checkRecCtrl " + b(c)); }
+    void checkRecCtrl(bool c) override
+    {
+        recCtrlChecked = c;
+        log("checkRecCtrl " + b(c));
+    }
     void setFullPlaying(bool on) override { fullPlaying = on, log("setFullPlaying " + b(on)); }
     void setTabsOffset(int x, int y) override
     {
         offsetX = x;
         log(QStringLiteral("setTabsOffset %1 %2").arg(x).arg(y));
     }
-    void setRecTime(const QString& t) override { recTime = t; log("setRecTime"); }
-    void setPceTime(const QString& t) override { pceTime = t; log("setPceTime"); }
-    void setOriTime(const QString& t) override { oriTime = t; log("setOriTime"); }
+    void setRecTime(const QString& t) override
+    {
+        recTime = t;
+        log("setRecTime");
+    }
+    void setPceTime(const QString& t) override
+    {
+        pceTime = t;
+        log("setPceTime");
+    }
+    void setOriTime(const QString& t) override
+    {
+        oriTime = t;
+        log("setOriTime");
+    }
 };
 
 class FakeTabs : public vTabsWidget {

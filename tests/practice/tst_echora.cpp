@@ -101,8 +101,7 @@ private Q_SLOTS:
             QCOMPARE(view->tint, QColor(27, 177, 255, 82));
             QCOMPARE(view->handlerObject, echora);
         }
-        QCOMPARE(rec.positionHandler,
-                 static_cast<vPlotWidget::PositionHandler>(&Echora::seekRec));
+        QCOMPARE(rec.positionHandler, static_cast<vPlotWidget::PositionHandler>(&Echora::seekRec));
         QCOMPARE(ori.caption, QStringLiteral("请选择练习材料"));
         QCOMPARE(echora->currentPhase(), 0);
         QVERIFY(echora->materialName().isEmpty());
@@ -114,13 +113,11 @@ private Q_SLOTS:
         ctrl.calls.clear();
         echora->switchMaterial(path);
         const QStringList& c = ctrl.calls;
-        const QStringList expected{QStringLiteral("setFullPlaying 0"),
-                                   QStringLiteral("enablePractice 1"),
-                                   QStringLiteral("enableOriPlay 1"),
-                                   QStringLiteral("enablePhase 0 1"),
-                                   QStringLiteral("checkOriPlay 0"),
-                                   QStringLiteral("checkPcePlay 0"),
-                                   QStringLiteral("enablePhase 1 1")};
+        const QStringList expected{
+            QStringLiteral("setFullPlaying 0"), QStringLiteral("enablePractice 1"),
+            QStringLiteral("enableOriPlay 1"),  QStringLiteral("enablePhase 0 1"),
+            QStringLiteral("checkOriPlay 0"),   QStringLiteral("checkPcePlay 0"),
+            QStringLiteral("enablePhase 1 1")};
         qsizetype at = 0;
         for (const QString& call : expected) {
             at = indexFrom(c, call, at);
