@@ -1,20 +1,49 @@
 #include "PlotView.h"
 
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
 
-PlotView::PlotView(QWidget* parent) : QWidget(parent) { setFixedSize(482, 26); }
+PlotView::PlotView(QWidget* parent) : QWidget(parent), animation(new QTimer(this))
+{
+    setFixedSize(482, 26);
+    animation->setInterval(500);
+    connect(animation, &QTimer::timeout, this, &PlotView::doPlotting);
+}
 
 void PlotView::setTintColor(QColor color) { tintColor = color; }
-void PlotView::setFetching(bool on) { fetching = on; }
-void PlotView::setRecording(bool on) { recording = on; }
+
+void PlotView::setFetching(bool on)
+{
+    fetching = on;
+    if (on)
+        animation->start();
+    else
+        animation->stop();
+}
+
+void PlotView::setRecording(bool on)
+{
+    recording = on;
+    if (on)
+        animation->start();
+    else
+        animation->stop();
+}
+
 void PlotView::setRangeMode(bool on) { rangeMode = on; }
 void PlotView::setCaption(QString text) { captionText = std::move(text); }
 
 void PlotView::setPixmap(const QImage* image)
 {
-    if (fetching && image)
+    if (fetching && image) {
         fetching = false;
+        animation->stop();
+    }
     picture = image;
     update();
 }
@@ -49,17 +78,131 @@ bool PlotView::getRange(float* a, float* b)
     return true;
 }
 
+bool PlotView::isAnimating() const { return animation->isActive(); }
+
+void PlotView::doPlotting()
+{
+    step = step >= 4 ? 0 : step + 1;
+    update();
+}
+
+QString PlotView::shownCaption() const
+{
+    // The dots: "." right-aligned in a field as wide as the step, padded with dots.
+    const QString dots = QStringLiteral(".").rightJustified(step, QLatin1Char('.'));
+    if (recording)
+        return QStringLiteral("正在录音%1").arg(dots);
+    if (fetching)
+        return QStringLiteral("正在获取波形%1").arg(dots);
+    return captionText;
+}
+
+bool PlotView::sentencesShown() const
+{
+    return sentenceTimes && !sentenceTimes->empty() && durationSeconds > sentenceTimes->back();
+}
+
+int PlotView::sentenceAt(float fraction) const
+{
+    const std::vector<float>& times = *sentenceTimes;
+    const int count = int(times.size());
+    if (count == 1 || fraction <= times[1] / durationSeconds)
+        return 0;
+    int index = 0;
+    for (int i = 0; i < count; ++i) {
+        if (fraction > times[std::size_t(i)] / durationSeconds)
+            index = i;
+    }
+    return index;
+}
+
 void PlotView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (picture && !fetching && !recording) {
-        painter.drawImage(rect(), *picture);
-        painter.setPen(QColor(255, 255, 255, 200));
-        painter.drawLine(QPointF(cursorX, 0), QPointF(cursorX, height()));
+    const int w = width();
+    const int h = height();
+    cursorX = std::clamp(cursorX, 0.0f, float(w));
+
+    if (picture) {
+        painter.drawImage(QRect(0, 0, 482, 26), *picture);
     } else {
+        const QRect box(QPoint(0, 0), QPoint(481, 25));
+        painter.fillRect(box, Qt::black);
+        QFont font(QStringLiteral("宋体"), 11, QFont::DemiBold, false);
+        painter.setFont(font);
         painter.setPen(Qt::white);
-        painter.drawText(rect(), Qt::AlignCenter, captionText);
+        painter.drawText(box, Qt::AlignCenter, shownCaption());
     }
+
+    if (sentencesShown()) {
+        const std::vector<float>& times = *sentenceTimes;
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            const float end = i + 1 < times.size() ? times[i + 1] : durationSeconds;
+            const int x = int(times[i] / durationSeconds * float(w));
+            const int span = int(float(w) * (end / durationSeconds)) - x;
+            const QRect band(x, 0, span, h);
+            if (int(i) == hoveredSentence)
+                painter.fillRect(band, hoverColor);
+            if (int(i) == currentSentence)
+                painter.fillRect(band, currentColor);
+        }
+    }
+
+    if (rangeMode) {
+        if (markB > markA)
+            painter.fillRect(QRect(int(markA * float(w)), 0, int((markB - markA) * float(w)), h),
+                             QColor(0, 255, 0, 100));
+        else if (markB < markA)
+            painter.fillRect(QRect(int(markB * float(w)), 0, int((markA - markB) * float(w)), h),
+                             QColor(255, 0, 0, 100));
+    }
+
+    painter.fillRect(QRect(int(cursorX), 0, 1, h), cursorColor);
     painter.fillRect(rect(), tintColor);
 }
+
+void PlotView::pointerAt(QMouseEvent* event, bool press)
+{
+    const QPointF at = event->position();
+    const float w = float(width());
+    if (at.x() < 0 || at.x() > w || at.y() < 0 || at.y() > height())
+        return;
+    const float f = float(at.x()) / w;
+
+    if (sentencesShown()) {
+        const int i = sentenceAt(f);
+        if (i == currentSentence)
+            return;
+        if (press) {
+            if (handlerObject && sentenceHandler)
+                (handlerObject->*sentenceHandler)(i);
+            currentSentence = i;
+        } else {
+            hoveredSentence = i;
+            update();
+        }
+        return;
+    }
+    const Qt::MouseButtons held = event->buttons();
+    if (rangeMode) {
+        if (held == Qt::LeftButton)
+            markA = f;
+        else if (held == Qt::RightButton)
+            markB = f;
+        update();
+        return;
+    }
+    if (held == Qt::LeftButton && handlerObject && positionHandler)
+        (handlerObject->*positionHandler)(f);
+}
+
+void PlotView::mousePressEvent(QMouseEvent* event) { pointerAt(event, true); }
+void PlotView::mouseMoveEvent(QMouseEvent* event) { pointerAt(event, false); }
+
+void PlotView::leaveEvent(QEvent*)
+{
+    hoveredSentence = -1;
+    update();
+}
+
+void PlotView::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }

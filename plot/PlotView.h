@@ -1,12 +1,15 @@
 #pragma once
 // PlotView: a 482 x 26 strip showing one waveform picture with the practice state laid
-// over it. GUI thread only.
-//
-// Minimal stand-in: it stores what the controller sets and paints the picture or the
-// caption; cursors, sentence bands, ranges and the caption animation come later.
+// over it: sentence bands (current and pointed-at), an A-B range, the play cursor and a
+// tint; while a picture is computed or a recording runs, an animated caption instead.
+// The practice controller drives it through vPlotWidget and hears back through the
+// handlers. GUI thread only; the picture belongs to the Ploter's cache.
 #include "vPlotWidget.h"
 
 #include <QWidget>
+
+class QImage;
+class QTimer;
 
 class PlotView : public QWidget, public vPlotWidget {
     Q_OBJECT
@@ -31,22 +34,45 @@ public:
     QString caption() const { return captionText; }
     bool isFetching() const { return fetching; }
     bool isRecording() const { return recording; }
+    bool isAnimating() const;
+    // The text painted when there is no picture, with the animation's dots.
+    QString shownCaption() const;
+    int currentSentenceIndex() const { return currentSentence; }
+    int hoveredSentenceIndex() const { return hoveredSentence; }
+
+public Q_SLOTS:
+    // Next animation step (0..4) and repaint.
+    void doPlotting();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    bool sentencesShown() const;
+    int sentenceAt(float fraction) const;
+    void pointerAt(QMouseEvent* event, bool press);
+
+    QTimer* animation = nullptr;
+    int step = 0;
     bool fetching = false;
     bool recording = false;
-    bool rangeMode = false;
     QString captionText;
     const QImage* picture = nullptr;
     const std::vector<float>* sentenceTimes = nullptr;
     float durationSeconds = 0;
-    float cursorX = 0;
+    int hoveredSentence = -1;
     int currentSentence = -1;
+    float cursorX = 0;
+    bool rangeMode = false;
     float markA = 0;
     float markB = 1.0f;
+    QColor cursorColor{255, 255, 255, 200};
+    QColor hoverColor{0, 200, 200, 100};
+    QColor currentColor{0, 200, 200, 50};
     QColor tintColor = Qt::transparent;
     QObject* handlerObject = nullptr;
     SentenceHandler sentenceHandler = nullptr;

@@ -1,7 +1,17 @@
 #include "Ploter.h"
 
+#include "plotThread.h"
+
+#include <cmath>
+
 Ploter::Ploter(QObject* parent) : QObject(parent) {}
-Ploter::~Ploter() = default;
+
+Ploter::~Ploter()
+{
+    for (auto& entry : running)
+        stop(entry.second);
+    running.clear();
+}
 
 float Ploter::duration(const PlotIdentifier& id) const
 {
@@ -15,20 +25,82 @@ const QImage* Ploter::pixmap(const PlotIdentifier& id) const
     return it == pictures.end() ? nullptr : &it->second;
 }
 
-void Ploter::forget(const PlotIdentifier& id)
+void Ploter::stop(Worker& worker)
 {
-    durations.erase(id);
-    pictures.erase(id);
-}
-
-void Ploter::clearSentencePlots()
-{
-    std::erase_if(durations, [](const auto& e) { return e.first.start != -1; });
-    std::erase_if(pictures, [](const auto& e) { return e.first.start != -1; });
+    worker.thread->abort();
+    worker.thread->wait();
+    worker.thread->close();
+    worker.thread.reset();
 }
 
 void Ploter::doPlot(PlotIdentifier id)
 {
-    if (pictures.count(id))
+    if (running.count(id))
+        return;
+    if (pictures.count(id)) {
         Q_EMIT sigPlotDone(id);
+        return;
+    }
+    auto thread = std::make_unique<plotThread>();
+    const std::uint64_t ticket = nextTicket++;
+    connect(thread.get(), &plotThread::sigThreadDone, this,
+            [this, ticket] { threadFinished(ticket); });
+    if (thread->open(id.path) && thread->timeBaseNum() > 0 && thread->timeBaseDen() > 0) {
+        const double unit = double(thread->timeBaseNum()) / thread->timeBaseDen();
+        const auto toStamp = [unit](float seconds) {
+            return seconds >= 0 ? std::int64_t(std::trunc(double(seconds) / unit))
+                                : std::int64_t(-1);
+        };
+        thread->setRange(toStamp(id.start), toStamp(id.end));
+    }
+    // Unknown durations are not stored: duration() then answers -1.
+    if (thread->durationSeconds() > 0)
+        durations.emplace(id, float(thread->durationSeconds()));
+    plotThread* started = thread.get();
+    running.emplace(id, Worker{std::move(thread), ticket});
+    started->start(QThread::InheritPriority);
+}
+
+void Ploter::threadFinished(std::uint64_t ticket)
+{
+    auto it = running.begin();
+    while (it != running.end() && it->second.ticket != ticket)
+        ++it;
+    if (it == running.end())
+        return;  // forgotten meanwhile
+    const PlotIdentifier id = it->first;
+    plotThread* thread = it->second.thread.get();
+    thread->wait();
+    // Assigning keeps an existing entry's address, so pointers handed out stay valid.
+    pictures[id] = thread->picture();
+    thread->close();
+    running.erase(it);
+    Q_EMIT sigPlotDone(id);
+}
+
+void Ploter::forget(const PlotIdentifier& id)
+{
+    auto it = running.find(id);
+    if (it != running.end()) {
+        stop(it->second);
+        running.erase(it);
+    }
+    pictures.erase(id);
+    durations.erase(id);
+}
+
+void Ploter::clearSentencePlots()
+{
+    for (auto it = running.begin(); it != running.end();) {
+        if (it->first.start != -1) {
+            stop(it->second);
+            pictures.erase(it->first);
+            durations.erase(it->first);
+            it = running.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    std::erase_if(pictures, [](const auto& e) { return e.first.start != -1; });
+    std::erase_if(durations, [](const auto& e) { return e.first.start != -1; });
 }

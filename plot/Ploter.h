@@ -1,14 +1,18 @@
 #pragma once
 // Ploter: computes waveform pictures (561 x 40) in worker threads and caches them by
-// PlotIdentifier. Lives in the GUI thread; workers report through queued signals.
-//
-// Minimal stand-in: it keeps no workers and produces no pictures; duration answers -1 and
-// pixmap null for every identifier.
+// PlotIdentifier. Lives in the GUI thread: every operation here runs there. Each request
+// gets its own plotThread; a worker reports through a queued signal and is then waited
+// for, closed and deleted here. Forgetting a running request aborts its worker and waits
+// for it, so no late report can arrive for it.
 #include "PlotIdentifier.h"
 
 #include <QImage>
 #include <QObject>
+#include <cstdint>
 #include <map>
+#include <memory>
+
+class plotThread;
 
 class Ploter : public QObject {
     Q_OBJECT
@@ -16,18 +20,36 @@ public:
     explicit Ploter(QObject* parent = nullptr);
     ~Ploter() override;
 
+    // Whole file's duration in seconds (also for a sentence identifier), or -1.
     float duration(const PlotIdentifier& id) const;
+    // The finished picture, valid until the identifier is forgotten; null while running.
     const QImage* pixmap(const PlotIdentifier& id) const;
+    bool isRunning(const PlotIdentifier& id) const { return running.count(id) != 0; }
+    // Stops a running computation of the identifier and drops its picture and duration.
     void forget(const PlotIdentifier& id);
+    // Stops and drops every sentence range (start not -1); whole-file entries stay.
     void clearSentencePlots();
 
 Q_SIGNALS:
     void sigPlotDone(PlotIdentifier id);
 
 public Q_SLOTS:
+    // A finished picture is announced again before this returns; a running one is left
+    // alone; anything else starts a worker.
     void doPlot(PlotIdentifier id);
 
 private:
+    struct Worker {
+        std::unique_ptr<plotThread> thread;
+        std::uint64_t ticket = 0;
+    };
+
+    // A worker reported; the ticket tells which one, even if the sender is gone.
+    void threadFinished(std::uint64_t ticket);
+    static void stop(Worker& worker);
+
     std::map<PlotIdentifier, float> durations;
     std::map<PlotIdentifier, QImage> pictures;
+    std::map<PlotIdentifier, Worker> running;
+    std::uint64_t nextTicket = 1;
 };

@@ -1,0 +1,66 @@
+#pragma once
+// plotThread: one waveform computation. The GUI thread opens the file, sets the range and
+// starts the thread; run() decodes the range in the worker thread and paints the 561 x 40
+// picture while it goes, then signals sigThreadDone() (queued to the Ploter). The GUI
+// thread may set the abort flag at any time; it reads the picture and closes the file only
+// after the thread has ended.
+#include "PlotDecoder.h"
+#include "WaveColumns.h"
+
+#include <QImage>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+
+class plotThread : public QThread {
+    Q_OBJECT
+public:
+    static constexpr int kColumns = WaveColumns::kColumns;
+
+    explicit plotThread(QObject* parent = nullptr);
+    // Aborts and waits when still running, so a worker is never destroyed mid-run.
+    ~plotThread() override;
+
+    // GUI thread, before start(). False when the file cannot be opened; run() then
+    // delivers a black picture.
+    bool open(const QString& path);
+    // GUI thread, after the thread has ended.
+    void close();
+
+    bool isOpen() const { return decoder.isOpen(); }
+    bool hasAudio() const { return decoder.hasAudio(); }
+    double durationSeconds() const { return decoder.durationSeconds(); }
+    int timeBaseNum() const { return decoder.timeBaseNum(); }
+    int timeBaseDen() const { return decoder.timeBaseDen(); }
+
+    // The range in the audio stream's time base; -1 for the file's beginning or end.
+    void setRange(std::int64_t start, std::int64_t end);
+    std::int64_t startTimestamp() const { return startTs; }
+    std::int64_t endTimestamp() const { return endTs; }
+
+    void abort() { aborting.store(true, std::memory_order_relaxed); }
+    bool isAborted() const { return aborting.load(std::memory_order_relaxed); }
+
+    // Valid once the thread has ended.
+    const QImage& picture() const { return columns.picture(); }
+    int completedColumns() const { return columns.completedColumns(); }
+
+Q_SIGNALS:
+    void sigThreadDone();
+
+protected:
+    void run() override;
+
+private:
+    // Decodes and walks packets until the range ends; false when aborted.
+    bool walk();
+    void prepareRange();
+
+    PlotDecoder decoder;
+    WaveColumns columns;
+    float columnWidth = 0;
+    std::int64_t startTs = -1;
+    std::int64_t endTs = -1;
+    std::atomic<bool> aborting{false};
+};
