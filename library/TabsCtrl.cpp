@@ -1,24 +1,65 @@
 #include "TabsCtrl.h"
 
+#include "OctImgBtn.h"
+#include "WeiboNote.h"
+
 #include <QGridLayout>
-#include <QPushButton>
+#include <QPalette>
 
 TabsCtrl::TabsCtrl(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabsCtrl"));
-    setMinimumHeight(50);
-    auto* layout = new QGridLayout(this);
-    layout->setObjectName(QStringLiteral("ctrlLO"));
-    btnImport = new QPushButton(QStringLiteral("导入"), this);
+    setWindowTitle(QStringLiteral("Form"));
+    resize(400, 300);
+    setMinimumSize(0, 50);
+    ctrlLO = new QGridLayout(this);
+    ctrlLO->setObjectName(QStringLiteral("ctrlLO"));
+
+    btnImport = new OctImgBtn(this);
     btnImport->setObjectName(QStringLiteral("btnImport"));
-    btnOnline = new QPushButton(QStringLiteral("在线列表"), this);
+    btnImport->setCheckable(false);
+    btnImport->setImages(QPixmap(QStringLiteral(":/images/btn-import-press.png")), 4);
+    btnImport->setTexts(QString(), QString());
+    btnImport->setToolTip(QStringLiteral("导入"));
+
+    btnOnline = new OctImgBtn(this);
     btnOnline->setObjectName(QStringLiteral("btnOnline"));
     btnOnline->setCheckable(true);
-    btnOnline->setEnabled(false);
-    layout->addWidget(btnImport, 0, 0);
-    layout->addWidget(btnOnline, 0, 1);
-    connect(btnImport, &QPushButton::clicked, this, &TabsCtrl::sigImport);
-    connect(btnOnline, &QPushButton::toggled, this, &TabsCtrl::sigOnline);
+    btnOnline->setImages(QPixmap(QStringLiteral(":/images/btn-download-check.png")), 4);
+    btnOnline->setTexts(QString(), QString());
+    btnOnline->setToolTip(QStringLiteral("在线列表"));
+    btnOnline->setEnabled(false);  // until the online lists exist
+
+    noteLabel = new WeiboNote(this);
+    noteLabel->setObjectName(QStringLiteral("noteLabel"));
+    noteLabel->setLayoutDirection(Qt::RightToLeft);
+    noteLabel->setPixmap(QPixmap(QStringLiteral(":/images/bg-matnum.png")));
+    noteLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    QPalette palette = noteLabel->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(118, 116, 108));
+    noteLabel->setPalette(palette);
+    noteLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    noteLabel->hide();
+
+    ctrlLO->addWidget(btnImport, 0, 0);
+    ctrlLO->addWidget(btnOnline, 0, 1);
+    ctrlLO->addWidget(noteLabel, 0, 1);
+
+    connect(btnImport, &OctImgBtn::clicked, this, &TabsCtrl::on_btnImport_clicked);
+    connect(btnOnline, &OctImgBtn::toggled, this, &TabsCtrl::on_btnOnline_toggled);
 }
 
-void TabsCtrl::doShowNum(int delta) { count += delta; }
+int TabsCtrl::shownCount() const { return noteLabel->count(); }
+
+void TabsCtrl::doShowNum(int delta) { noteLabel->addCount(delta); }
+
+void TabsCtrl::on_btnImport_clicked() { Q_EMIT sigImport(); }
+
+void TabsCtrl::on_btnOnline_toggled(bool checked)
+{
+    if (!checked)
+        noteLabel->clearCount();
+    Q_EMIT sigOnline(checked);
+}

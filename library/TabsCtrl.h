@@ -1,18 +1,21 @@
 #pragma once
-// TabsCtrl: the control strip below the material trees (import, online, download badge).
+// TabsCtrl: the control strip below the material trees: the import button, the online toggle
+// and, over it, the badge counting downloads that wait to be added to the local lists.
 // GUI thread only.
 //
-// Minimal stand-in: two buttons and the signals; the online button stays disabled until the
-// online lists exist.
+// The online lists are not available yet, so the online toggle stays disabled.
 #include <QWidget>
 
-class QPushButton;
+class QGridLayout;
+class OctImgBtn;
+class WeiboNote;
 
 class TabsCtrl : public QWidget {
     Q_OBJECT
 public:
     explicit TabsCtrl(QWidget* parent = nullptr);
-    int shownCount() const { return count; }
+    // The number the badge shows (0 while hidden).
+    int shownCount() const;
 
 Q_SIGNALS:
     void sigImport();
@@ -20,9 +23,12 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void doShowNum(int delta);
+    void on_btnImport_clicked();
+    void on_btnOnline_toggled(bool checked);
 
 private:
-    QPushButton* btnImport;
-    QPushButton* btnOnline;
-    int count = 0;
+    QGridLayout* ctrlLO;
+    OctImgBtn* btnImport;
+    OctImgBtn* btnOnline;
+    WeiboNote* noteLabel;
 };

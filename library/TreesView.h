@@ -1,17 +1,26 @@
 #pragma once
-// TreesView: the materials library: three tabs of material trees, one per level.
-// GUI thread only.
+// TreesView: the materials library: three tabs of material trees, one per level ("初级",
+// "中级", "高级"), each read from its local list file in the working directory. It relays the
+// trees' requests to the main window (open, export) and imports into the tree on the current
+// tab. GUI thread only.
 //
-// Minimal stand-in: three empty trees under their object names, with the signals and slots
-// the main window connects. Reading the list files comes with the library.
+// The online lists are not available yet: going online keeps the local lists and reports
+// nothing; finished downloads (doResLoaded) are already handled as they will be.
+#include <QStringList>
 #include <QTabWidget>
 
-class QTreeWidget;
+class MatTree;
 
 class TreesView : public QTabWidget {
     Q_OBJECT
 public:
     explicit TreesView(QWidget* parent = nullptr);
+    ~TreesView() override;
+
+    MatTree* tree(int level) const;
+    bool isOnline() const { return online; }
+    // Local list file of a level: "basicList.xml", "advancedList.xml", "expertList.xml".
+    static QString localList(int level);
 
 Q_SIGNALS:
     void switchSig(QString path);
@@ -21,11 +30,22 @@ Q_SIGNALS:
     void showNumSig(int delta);
 
 public Q_SLOTS:
-    void on_actionOnline_toggled(bool online);
+    void pas_SwitchSig(QString path);
+    void pas_ExportSig(QString path);
+    void pas_LoadresSig(QString url);
+    void pas_ResetSig(QString fileName);
+    void doResLoaded(int level, QString path);
+    void on_actionOnline_toggled(bool bOnline);
     void on_actionImport_triggered();
 
 private:
-    QTreeWidget* basic;
-    QTreeWidget* advanced;
-    QTreeWidget* expert;
+    void loadLocalLists();
+
+    MatTree* basic;
+    MatTree* advanced;
+    MatTree* expert;
+    QAction* actionOnline;
+    QAction* actionImport;
+    QStringList pendingDownloads[3];
+    bool online = false;
 };

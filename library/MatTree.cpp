@@ -1,0 +1,479 @@
+#include "MatTree.h"
+
+#include "DelConfirm.h"
+#include "RenameDlg.h"
+#include "TrainsWriter.h"
+#include "Workspace.h"
+#include "XmlHandler.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProxyStyle>
+#include <QQueue>
+
+namespace {
+const QString stateExport = QStringLiteral("导出");
+const QString stateFetch = QStringLiteral("点击下载");
+const QString stateFetching = QStringLiteral("下载中…");
+const QString stateCached = QStringLiteral("已下载");
+
+// Draws no focus frames; the rows' own colours show what is current.
+class NoFocusFrameStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element == PE_FrameFocusRect)
+            return;
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+// The export pointer; drawn when the picture is not among the compiled-in images.
+QIcon makeExportIcon()
+{
+    QPixmap picture(QStringLiteral(":/images/bg-export-pointer.png"));
+    if (picture.isNull()) {
+        picture = QPixmap(40, 16);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath arrow;
+        arrow.moveTo(4, 5);
+        arrow.lineTo(22, 5);
+        arrow.lineTo(22, 1);
+        arrow.lineTo(34, 8);
+        arrow.lineTo(22, 15);
+        arrow.lineTo(22, 11);
+        arrow.lineTo(4, 11);
+        arrow.closeSubpath();
+        painter.fillPath(arrow, QColor(0x2f, 0x7c, 0xd8));
+    }
+    QIcon icon;
+    icon.addPixmap(picture, QIcon::Normal, QIcon::Off);
+    return icon;
+}
+
+bool isCase(const QTreeWidgetItem* row) { return !row->text(3).isEmpty(); }
+}  // namespace
+
+MatTree::MatTree(QWidget* parent) : QTreeWidget(parent)
+{
+    auto* style = new NoFocusFrameStyle;
+    style->setParent(this);
+    setStyle(style);
+    setFont(QFont(QStringLiteral("宋体"), 9));
+    exportIcon = makeExportIcon();
+
+    importAct = new QAction(QStringLiteral("导入…"), this);
+    removeAct = new QAction(QStringLiteral("移除…"), this);
+    renameAct = new QAction(QStringLiteral("重命名"), this);
+    reloadAct = new QAction(QStringLiteral("重新下载"), this);
+    resetAct = new QAction(QStringLiteral("删除缓存"), this);
+    localMenu = new QMenu(this);
+    localMenu->addAction(importAct);
+    localMenu->addAction(removeAct);
+    localMenu->addAction(renameAct);
+    onlineMenu = new QMenu(this);
+    onlineMenu->addAction(reloadAct);
+    onlineMenu->addAction(resetAct);
+    connect(importAct, &QAction::triggered, this, &MatTree::actImport);
+    connect(removeAct, &QAction::triggered, this, &MatTree::actRemove);
+    connect(renameAct, &QAction::triggered, this, &MatTree::actRename);
+    connect(reloadAct, &QAction::triggered, this, &MatTree::actReload);
+    connect(resetAct, &QAction::triggered, this, &MatTree::actReset);
+}
+
+QWidget* MatTree::dialogOwner() const { return boxOwner ? boxOwner : parentWidget(); }
+
+void MatTree::loadList(const QString& fileName, bool online)
+{
+    clear();
+    contextItem = nullptr;
+    hoverItem = nullptr;
+    onlineList = online;
+    if (!online)
+        listFile = fileName;
+    XmlHandler::readFile(this, fileName, online);
+}
+
+bool MatTree::saveList(const QString& fileName)
+{
+    // The export pointer empties the state cell while it shows; the file never keeps cells.
+    return TrainsWriter::saveTree(this, fileName);
+}
+
+void MatTree::saveLocal()
+{
+    // The online rows never go into the local list file.
+    if (!listFile.isEmpty() && !onlineList)
+        saveList(listFile);
+}
+
+void MatTree::setOnline(bool online) { onlineList = online; }
+
+// ---- mouse ----
+
+void MatTree::mousePressEvent(QMouseEvent* event)
+{
+    const QList<QTreeWidgetItem*> before = selectedItems();
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* row = itemAt(pos);
+    if (!row)
+        return;
+    QTreeWidget::mousePressEvent(event);
+    const int column = columnAt(pos.x());
+    if (event->buttons() == Qt::LeftButton) {
+        if (isCase(row)) {
+            const bool pointerShown = column == 2 && row->text(2).isEmpty();
+            if (column >= 0 && column <= 2)
+                on_actionChoose(row);
+            if (pointerShown)
+                on_actionExport(row);
+            return;
+        }
+    } else if (event->buttons() == Qt::RightButton) {
+        contextItem = row;
+    } else if (row->childCount() == 0) {
+        return;
+    }
+    // Groups and separators never stay selected: the open material keeps its highlight.
+    row->setSelected(false);
+    for (QTreeWidgetItem* kept : before)
+        kept->setSelected(true);
+}
+
+void MatTree::restoreHover()
+{
+    if (hoverItem && hoverItem->childCount() == 0 && isCase(hoverItem) &&
+        hoverItem->text(2).isEmpty()) {
+        hoverItem->setIcon(2, QIcon());
+        hoverItem->setText(2, stateExport);
+    }
+}
+
+void MatTree::mouseMoveEvent(QMouseEvent* event)
+{
+    QTreeWidget::mouseMoveEvent(event);
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* row = itemAt(pos);
+    const int column = columnAt(pos.x());
+    if (row != hoverItem || column != 2)
+        restoreHover();
+    if (column == 2 && row && row->childCount() == 0 && isCase(row) &&
+        row->text(2) == stateExport) {
+        row->setIcon(2, exportIcon);
+        row->setText(2, QString());
+    }
+    hoverItem = row;
+}
+
+void MatTree::leaveEvent(QEvent* event)
+{
+    restoreHover();
+    hoverItem = nullptr;
+    QTreeWidget::leaveEvent(event);
+}
+
+void MatTree::contextMenuEvent(QContextMenuEvent* event)
+{
+    QTreeWidgetItem* row = itemAt(event->pos());
+    if (!row)
+        return;
+    contextItem = row;
+    if (!onlineList) {
+        removeAct->setEnabled(row->childCount() == 0);
+        localMenu->exec(event->globalPos());
+    } else {
+        reloadAct->setEnabled(row->text(2) == stateCached);
+        onlineMenu->exec(event->globalPos());
+    }
+}
+
+// ---- choose and export ----
+
+void MatTree::on_actionChoose(QTreeWidgetItem* row)
+{
+    if (!row)
+        return;
+    if (row->text(2) == stateFetch) {
+        row->setText(2, stateFetching);
+        Q_EMIT loadresSig(row->text(3));
+        downloadTitles.insert(Workspace::fileNamePart(row->text(3)), row->text(0));
+        return;
+    }
+    Q_EMIT switchSig(Workspace::materialPath(row->text(3)));
+}
+
+void MatTree::on_actionExport(QTreeWidgetItem* row)
+{
+    if (row)
+        Q_EMIT exportSig(Workspace::materialPath(row->text(3)));
+}
+
+// ---- import ----
+
+void MatTree::actImport()
+{
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("选择文件"), QString(), QStringLiteral("MP3 files with lrc (*.mp3)"));
+    importFiles(paths);
+}
+
+void MatTree::importFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (onlineList) {
+        // Imports always belong to this level's local list, also while the online list shows.
+        if (listFile.isEmpty())
+            return;
+        MatTree local;
+        local.boxOwner = dialogOwner();
+        local.loadList(listFile, false);
+        local.importFiles(paths);
+        return;
+    }
+    for (const QString& path : paths)
+        importFile(path);
+    saveLocal();
+}
+
+void MatTree::importFile(const QString& path)
+{
+    const QString script = Workspace::scriptOf(path);
+    if (!QFileInfo(path).isFile() || !QFileInfo(script).isFile()) {
+        QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),
+                                 QStringLiteral("mp3文件所在的文件夹必须有同名的lrc文件"));
+        return;
+    }
+    QString name = QFileInfo(path).fileName();
+    if (!Workspace::inWorkspace(path)) {
+        name = Workspace::freeName(name);
+        Workspace::copyFile(path, Workspace::folder() + name);
+        Workspace::copyFile(script, Workspace::scriptOf(Workspace::folder() + name));
+    }
+    addImported(name);
+}
+
+QTreeWidgetItem* MatTree::newCaseRow(const QString& title, const QString& name) const
+{
+    auto* row = new QTreeWidgetItem;
+    row->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
+    row->setData(0, XmlHandler::ElementRole, QStringLiteral("case"));
+    row->setText(0, title);
+    row->setText(2, stateExport);
+    row->setText(3, name);
+    return row;
+}
+
+void MatTree::addImported(const QString& name)
+{
+    if (!Workspace::hasMaterial(name))
+        return;
+    const QString listed = Workspace::listedTitle(name);
+    if (!listed.isEmpty()) {
+        QMessageBox::information(
+            dialogOwner(), QStringLiteral("文件已被占用"),
+            QStringLiteral("您选择导入的文件%1\n属于%2。\n\n声林没有进行更多操作。")
+                .arg(name, listed));
+        return;
+    }
+    QTreeWidgetItem* anchor = contextItem;
+    if (!anchor) {
+        const QString title = TrainsWriter::importedGroupTitle();
+        const QList<QTreeWidgetItem*> found = findItems(title, Qt::MatchExactly, 0);
+        if (!found.isEmpty()) {
+            QTreeWidgetItem* group = found.first();
+            anchor = group->childCount() ? group->child(group->childCount() - 1) : group;
+        } else {
+            anchor = new QTreeWidgetItem(this);
+            anchor->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+            anchor->setData(0, XmlHandler::ElementRole, QStringLiteral("train"));
+            anchor->setText(0, title);
+        }
+    }
+    contextItem = anchor;
+    insertAtAnchor(anchor, newCaseRow(name.section(QLatin1Char('.'), 0, 0), name));
+}
+
+void MatTree::insertAtAnchor(QTreeWidgetItem* anchor, QTreeWidgetItem* row)
+{
+    const bool isGroup = !isCase(anchor) && anchor->data(0, XmlHandler::ElementRole).toString() !=
+                                                QLatin1String("separator");
+    if (anchor->childCount() > 0) {
+        anchor->insertChild(0, row);
+    } else if (QTreeWidgetItem* parent = anchor->parent()) {
+        parent->insertChild(parent->indexOfChild(anchor) + 1, row);
+    } else if (isGroup) {
+        // An empty group at top level (such as a new "导入的材料") takes the row inside.
+        anchor->addChild(row);
+    } else {
+        // A material or separator at top level: the row goes right after it.
+        insertTopLevelItem(indexOfTopLevelItem(anchor) + 1, row);
+    }
+    if (row->parent())
+        row->parent()->setExpanded(true);
+}
+
+// ---- downloads ----
+
+QTreeWidgetItem* MatTree::groupItem(const QString& title)
+{
+    const QList<QTreeWidgetItem*> found =
+        findItems(title, Qt::MatchExactly | Qt::MatchRecursive, 0);
+    if (!found.isEmpty())
+        return found.first();
+    auto* group = new QTreeWidgetItem(this);
+    group->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+    group->setData(0, XmlHandler::ElementRole, QStringLiteral("train"));
+    group->setText(0, title);
+    return group;
+}
+
+void MatTree::addDownloaded(const QString& path)
+{
+    QTreeWidgetItem* group = groupItem(QStringLiteral("下载的材料"));
+    const QString fileName = QFileInfo(path).fileName();
+    const QString script = Workspace::scriptOf(path);
+    const QString title = downloadTitles.value(fileName);
+    const QString name = Workspace::adoptFiles(path, script);
+    if (!name.isEmpty())
+        group->insertChild(0, newCaseRow(title.isEmpty() ? fileName : title, name));
+    group->setExpanded(true);
+    saveLocal();
+}
+
+void MatTree::refreshStates()
+{
+    if (!onlineList)
+        return;
+    QQueue<QTreeWidgetItem*> queue;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        queue.enqueue(topLevelItem(i));
+    while (!queue.isEmpty()) {
+        QTreeWidgetItem* row = queue.dequeue();
+        for (int i = 0; i < row->childCount(); ++i)
+            queue.enqueue(row->child(i));
+        if (row->childCount() > 0 || !isCase(row))
+            continue;
+        const QString f = QStringLiteral("./respool/") + Workspace::fileNamePart(row->text(3));
+        QString state = stateFetch;
+        if (QFileInfo(f).isFile())
+            state = stateCached;
+        else if (QFileInfo::exists(f + ".prl0") || QFileInfo::exists(f + ".prl1") ||
+                 QFileInfo::exists(f + ".prl2"))
+            state = stateFetching;
+        row->setText(2, state);
+    }
+}
+
+void MatTree::actReload()
+{
+    if (!contextItem || !isCase(contextItem))
+        return;
+    const QString name = Workspace::fileNamePart(contextItem->text(3));
+    QFile::remove(QStringLiteral("./respool/") + name);
+    QFile::remove(Workspace::scriptOf(QStringLiteral("./respool/") + name));
+    contextItem->setText(2, stateFetching);
+    Q_EMIT loadresSig(contextItem->text(3));
+}
+
+void MatTree::actReset()
+{
+    if (!contextItem || !isCase(contextItem))
+        return;
+    const QString name = Workspace::fileNamePart(contextItem->text(3));
+    QFile::remove(QStringLiteral("./respool/") + name);
+    QFile::remove(Workspace::scriptOf(QStringLiteral("./respool/") + name));
+    refreshStates();
+    Q_EMIT resetSig(name);
+}
+
+// ---- rename and remove ----
+
+void MatTree::actRename()
+{
+    if (!contextItem)
+        return;
+    RenameDlg dialog(dialogOwner());
+    dialog.setPrompt(QStringLiteral("原名称:%1\n\n重命名为:").arg(contextItem->text(0)));
+    // An empty title would turn a group into nothing when the list is written, and its
+    // materials would move into the group before it: an empty entry keeps the old title.
+    if (dialog.exec() == QDialog::Accepted && !dialog.text().isEmpty())
+        contextItem->setText(0, dialog.text());
+    saveLocal();
+}
+
+void MatTree::forgetRow(QTreeWidgetItem* row)
+{
+    if (contextItem == row)
+        contextItem = nullptr;
+    if (hoverItem == row)
+        hoverItem = nullptr;
+    if (QTreeWidgetItem* parent = row->parent())
+        parent->removeChild(row);
+    else
+        takeTopLevelItem(indexOfTopLevelItem(row));
+    delete row;
+}
+
+void MatTree::actRemove()
+{
+    QTreeWidgetItem* row = contextItem;
+    if (!row || row->childCount() > 0)
+        return;
+    if (!isCase(row)) {
+        forgetRow(row);
+        saveLocal();
+        return;
+    }
+    const QString name = Workspace::fileNamePart(row->text(3));
+    DelConfirm dialog(dialogOwner());
+    dialog.setText(QStringLiteral("材料名:%1\n\n文件名:%2\n").arg(row->text(0), name));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const bool deleteFiles = !dialog.keepFile();
+    // The open material is closed before its files go.
+    if (deleteFiles && row->isSelected())
+        Q_EMIT switchSig(QString());
+    forgetRow(row);
+    if (deleteFiles) {
+        QFile::remove(Workspace::folder() + name);
+        QFile::remove(Workspace::scriptOf(Workspace::folder() + name));
+    }
+    saveLocal();
+}
+
+// ---- selection ----
+
+void MatTree::selectMaterial(const QString& path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    if (fileName.isEmpty())
+        return;
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        QTreeWidgetItem* row = *it;
+        if (row->childCount() == 0 && isCase(row) &&
+            Workspace::fileNamePart(row->text(3)) == fileName) {
+            row->setSelected(true);
+            scrollToItem(row);
+            return;
+        }
+    }
+}
+
+void MatTree::deselectAll()
+{
+    const QList<QTreeWidgetItem*> rows = selectedItems();
+    for (QTreeWidgetItem* row : rows)
+        row->setSelected(false);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// TrainsWriter: writes a material tree, or a ready document, as a trains file. The file gets
+// two fixed header lines and then the document with 4-space indentation; it is written through
+// a save file, so an interrupted save leaves the previous list intact. GUI thread only (it
+// reads tree rows).
+#include <QDomDocument>
+#include <QString>
+
+class QTreeWidget;
+
+class TrainsWriter {
+public:
+    // The flat document of a tree: one `train` per group row in depth-first order, each case in
+    // the most recent train. Cases with no train to go into (at top level, or before any
+    // group) are gathered in a train titled "导入的材料" so that none is lost.
+    static QDomDocument document(const QTreeWidget* tree);
+    // Writes the header lines and the document; false when the file could not be written.
+    static bool save(const QDomDocument& document, const QString& fileName);
+    // document() followed by save().
+    static bool saveTree(const QTreeWidget* tree, const QString& fileName);
+
+    // Title of the group that takes imported materials.
+    static QString importedGroupTitle();
+};

@@ -1,0 +1,46 @@
+#pragma once
+// XmlHandler: the SAX reader of trains files. As the parser reports elements it fills a tree
+// with train rows (groups), case rows (materials) and separator rows; it is content handler
+// and error handler at once. GUI thread only: it creates tree rows and shows the parse-error
+// box over the tree's window.
+#include <QIcon>
+#include <QSet>
+#include <QString>
+#include <QXmlDefaultHandler>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class XmlHandler : public QXmlDefaultHandler {
+public:
+    XmlHandler(QTreeWidget* tree, bool onlineList);
+
+    bool startElement(const QString& namespaceURI, const QString& localName, const QString& qName,
+                      const QXmlAttributes& attributes) override;
+    bool endElement(const QString& namespaceURI, const QString& localName,
+                    const QString& qName) override;
+    bool characters(const QString& text) override;
+    bool fatalError(const QXmlParseException& exception) override;
+    QString errorString() const override;
+
+    // Reads a trains file into the tree (rows are appended; the caller clears first).
+    // False when the parse stopped early; rows made before the error stay.
+    static bool readFile(QTreeWidget* tree, const QString& fileName, bool onlineList);
+
+    // Column 0 of a separator row: thirty middle dots.
+    static QString separatorText();
+    // Role of column 0 that holds the element name a row was read from.
+    static constexpr int ElementRole = Qt::UserRole;
+
+private:
+    QTreeWidgetItem* createChildItem(const QString& tagName);
+
+    QTreeWidget* treeWidget;
+    QTreeWidgetItem* currentItem = nullptr;
+    QString currentText;
+    QString errorText;
+    bool rootSeen = false;
+    bool onlineList;
+    QIcon groupIcon;
+    QIcon caseIcon;
+};
