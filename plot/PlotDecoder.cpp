@@ -59,6 +59,10 @@ bool PlotDecoder::open(const QByteArray& utf8Path)
         AVStream* stream = opened->streams[audioIndex];
         tbNum = stream->time_base.num;
         tbDen = stream->time_base.den;
+        // Encoders that prime the stream (MP3, AAC) start its clock late; a range counts
+        // from the first sample heard, as the whole-file picture does.
+        if (stream->start_time != AV_NOPTS_VALUE)
+            origin = stream->start_time;
         if (duration < 0 && stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
             duration = double(stream->duration) * av_q2d(stream->time_base);
         if (const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id)) {
@@ -97,6 +101,7 @@ void PlotDecoder::close()
     duration = -1;
     tbNum = tbDen = rate = channelCount = 0;
     dts = trimBefore = kNoTimestamp;
+    origin = 0;
     swrRate = swrChannels = 0;
     swrFormat = -1;
 }
@@ -105,9 +110,9 @@ bool PlotDecoder::seek(std::int64_t timestamp)
 {
     if (!format || audioIndex < 0)
         return false;
-    trimBefore = timestamp;
+    trimBefore = timestamp + origin;
     const bool moved =
-        avformat_seek_file(format.get(), audioIndex, INT64_MIN, timestamp, INT64_MAX, 0) >= 0;
+        avformat_seek_file(format.get(), audioIndex, INT64_MIN, trimBefore, INT64_MAX, 0) >= 0;
     if (codec)
         avcodec_flush_buffers(codec.get());
     return moved;
@@ -124,7 +129,7 @@ PlotDecoder::Packet PlotDecoder::readPacket()
         // Packets of other streams count in their own time base.
         const AVStream* from = format->streams[packet->stream_index];
         const AVStream* audio = format->streams[audioIndex];
-        dts = av_rescale_q(packet->dts, from->time_base, audio->time_base);
+        dts = av_rescale_q(packet->dts, from->time_base, audio->time_base) - origin;
     }
     return packet->stream_index == audioIndex && codec ? Packet::Audio : Packet::Other;
 }

@@ -46,6 +46,7 @@ public:
     int sampleRate() const { return rate; }
     int channels() const { return channelCount; }
 
+    // Timestamps here count from the audio stream's start time (0 for most files).
     // Seeks the audio stream to a timestamp in its time base; decoded samples before it
     // are dropped. False when the demuxer refuses (reading then goes on where it was).
     bool seek(std::int64_t timestamp);
@@ -97,6 +98,7 @@ private:
     int tbDen = 0;
     int rate = 0;
     int channelCount = 0;
+    std::int64_t origin = 0;
     std::int64_t dts = kNoTimestamp;
     std::int64_t trimBefore = kNoTimestamp;
     // Input layout the converter was set up for: rate, format, channel count.

@@ -1,0 +1,393 @@
+// Waveform extraction end to end: fixtures made by the ffmpeg tool at test time, decoded by
+// the real workers, the pictures read back column by column.
+#include "Ploter.h"
+#include "TestSupport.h"
+#include "WaveImage.h"
+#include "plotThread.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace waveimage;
+
+namespace {
+// A 440 Hz tone at half scale inside the given seconds, silence elsewhere.
+QString toneBetween(const QString& windows, int rate, double seconds, bool stereoLeftOnly = false)
+{
+    const QString tone = QStringLiteral("0.5*sin(2*PI*440*t)*(%1)").arg(windows);
+    const QString exprs = stereoLeftOnly ? tone + QStringLiteral("|0") : tone;
+    return QStringLiteral("aevalsrc=exprs='%1':s=%2:d=%3").arg(exprs).arg(rate).arg(seconds);
+}
+
+const QStringList kWav{QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
+const QStringList kMp3{QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
+                       QStringLiteral("128k")};
+
+bool announced(const QSignalSpy& spy, const PlotIdentifier& id)
+{
+    for (const QList<QVariant>& args : spy)
+        if (args.at(0).value<PlotIdentifier>() == id)
+            return true;
+    return false;
+}
+
+int announcements(const QSignalSpy& spy, const PlotIdentifier& id)
+{
+    int n = 0;
+    for (const QList<QVariant>& args : spy)
+        n += args.at(0).value<PlotIdentifier>() == id ? 1 : 0;
+    return n;
+}
+
+bool waitAnnounced(QSignalSpy& spy, const PlotIdentifier& id)
+{
+    QDeadlineTimer deadline(60000);
+    while (!announced(spy, id)) {
+        if (deadline.hasExpired())
+            return false;
+        spy.wait(100);
+    }
+    return true;
+}
+}  // namespace
+
+class TestPloter : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString burst;        // 5.61 s, 8 kHz mono: tone in [2, 3)
+    QString tenSec;       // 10 s, 8 kHz mono: tone in [4, 5) and [8.5, 10)
+    QString scales;       // 5.61 s, 8 kHz mono: 2 kHz at half scale, then at full scale
+    QString mp3;          // 10 s, 44.1 kHz stereo MP3: tone in [4, 5) on the left only
+    QString longMp3;      // 60 s stereo MP3 for computations that are still running
+    QString movie;        // 10 s video with audio, the video counting in a finer time base
+    QString silentMovie;  // video without an audio stream
+
+    QImage plot(Ploter& ploter, const PlotIdentifier& id)
+    {
+        QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+        ploter.doPlot(id);
+        if (!waitAnnounced(spy, id))
+            return {};
+        const QImage* picture = ploter.pixmap(id);
+        return picture ? *picture : QImage();
+    }
+
+private Q_SLOTS:
+    void initTestCase();
+    void wholeFileColumns();
+    void barsStandOnTheBottomEdge();
+    void realMp3Stereo();
+    void sentenceRanges();
+    void mixedStreamsStopAtTheAudioEnd();
+    void cacheAnswersAtOnce();
+    void clearSentencePlotsKeepsWholeFile();
+    void forgetStopsRunningWorker();
+    void abortedWorkerNeverSignals();
+    void unopenableFiles();
+    void fileWithoutAudio();
+    void destroyingWhileRunning();
+    void unicodePath();
+};
+
+void TestPloter::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    burst = dir.filePath(QStringLiteral("burst.wav"));
+    tenSec = dir.filePath(QStringLiteral("ten.wav"));
+    scales = dir.filePath(QStringLiteral("scales.wav"));
+    mp3 = dir.filePath(QStringLiteral("left.mp3"));
+    longMp3 = dir.filePath(QStringLiteral("long.mp3"));
+    movie = dir.filePath(QStringLiteral("movie.mp4"));
+    silentMovie = dir.filePath(QStringLiteral("silent.mp4"));
+    using testsupport::makeAudio;
+    QVERIFY(makeAudio(burst, toneBetween(QStringLiteral("gte(t,2)*lt(t,3)"), 8000, 5.61), kWav));
+    QVERIFY(makeAudio(tenSec, toneBetween(QStringLiteral("gte(t,4)*lt(t,5)+gte(t,8.5)"), 8000, 10),
+                      kWav));
+    QVERIFY(makeAudio(
+        scales,
+        QStringLiteral("aevalsrc=exprs='sin(2*PI*2000*t)*if(lt(t,2.805),0.5,1)':s=8000:d=5.61"),
+        kWav));
+    QVERIFY(makeAudio(mp3, toneBetween(QStringLiteral("gte(t,4)*lt(t,5)"), 44100, 10, true), kMp3));
+    QVERIFY(makeAudio(longMp3, QStringLiteral("sine=frequency=300:sample_rate=44100:duration=60"),
+                      kMp3 + QStringList{QStringLiteral("-ac"), QStringLiteral("2")}));
+    QVERIFY(makeAudio(movie, QStringLiteral("testsrc=d=10:s=64x48:r=10"),
+                      {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                       toneBetween(QStringLiteral("gte(t,4)*lt(t,5)"), 44100, 10),
+                       QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
+                       QStringLiteral("aac"), QStringLiteral("-video_track_timescale"),
+                       QStringLiteral("90000")}));
+    QVERIFY(makeAudio(silentMovie, QStringLiteral("testsrc=d=2:s=64x48:r=10"),
+                      {QStringLiteral("-c:v"), QStringLiteral("mpeg4")}));
+}
+
+void TestPloter::wholeFileColumns()
+{
+    // 5.61 s over 561 columns: 10 ms a column, so the tone lands in columns 200..299.
+    Ploter ploter;
+    const PlotIdentifier id{burst, -1, -1};
+    const QImage picture = plot(ploter, id);
+    QCOMPARE(picture.size(), QSize(561, 40));
+    QCOMPARE(ploter.duration(id), 5.61f);
+    const std::vector<bool> lit = litColumns(picture);
+    QCOMPARE(expectColumns(lit, 201, 298, true), QString());
+    QCOMPARE(expectColumns(lit, 0, 198, false), QString());
+    QCOMPARE(expectColumns(lit, 301, 560, false), QString());
+    const int count = countLit(lit, 0, 560);
+    QVERIFY2(count >= 99 && count <= 101, qPrintable(QString::number(count)));
+}
+
+void TestPloter::barsStandOnTheBottomEdge()
+{
+    // Half scale (±16384): rows trunc(20 - 12.1) = 7 to trunc(20 + 12.1) = 32, 25 pixels.
+    // Full scale overshoots and fills all 40 rows.
+    Ploter ploter;
+    const QImage picture = plot(ploter, PlotIdentifier{scales, -1, -1});
+    QCOMPARE(picture.size(), QSize(561, 40));
+    for (int c = 2; c < 278; ++c)
+        QCOMPARE(barHeightAt(picture, c), 25);
+    for (int c = 283; c < 561; ++c)
+        QCOMPARE(barHeightAt(picture, c), 40);
+    // The gradient runs from dark blue at the bar's top to light blue at the bottom edge.
+    const QColor top = picture.pixelColor(100, 15);
+    const QColor bottom = picture.pixelColor(100, 39);
+    QVERIFY2(qAbs(top.red() - 24) < 12 && qAbs(top.green() - 120) < 12 &&
+                 qAbs(top.blue() - 164) < 12,
+             qPrintable(top.name()));
+    QVERIFY2(qAbs(bottom.red() - 157) < 12 && qAbs(bottom.green() - 214) < 12 &&
+                 qAbs(bottom.blue() - 240) < 12,
+             qPrintable(bottom.name()));
+    QVERIFY(picture.pixelColor(100, 20).blue() > top.blue());
+}
+
+void TestPloter::realMp3Stereo()
+{
+    // Interleaved stereo without down-mixing: a tone on the left channel alone still
+    // covers its tenth of the file, columns 224..280, give or take the codec's edges.
+    Ploter ploter;
+    const PlotIdentifier id{mp3, -1, -1};
+    const QImage picture = plot(ploter, id);
+    QVERIFY(qAbs(ploter.duration(id) - 10.0f) < 0.1f);
+    const std::vector<bool> lit = litColumns(picture);
+    QCOMPARE(expectColumns(lit, 228, 277, true), QString());
+    QCOMPARE(expectColumns(lit, 0, 219, false), QString());
+    QCOMPARE(expectColumns(lit, 286, 560, false), QString());
+
+    // A sentence of it: (3, 6) seeks into the MP3; the tone takes the middle third.
+    const PlotIdentifier sentence{mp3, 3, 6};
+    const std::vector<bool> part = litColumns(plot(ploter, sentence));
+    QCOMPARE(expectColumns(part, 192, 369, true), QString());
+    QCOMPARE(expectColumns(part, 0, 181, false), QString());
+    QCOMPARE(expectColumns(part, 380, 560, false), QString());
+}
+
+void TestPloter::sentenceRanges()
+{
+    Ploter ploter;
+    // The whole file for comparison: 56.1 columns a second.
+    const std::vector<bool> whole = litColumns(plot(ploter, PlotIdentifier{tenSec, -1, -1}));
+    QCOMPARE(expectColumns(whole, 226, 279, true), QString());
+    QCOMPARE(expectColumns(whole, 479, 560, true), QString());
+
+    // (3, 6): 561 columns span the three seconds; the tone [4, 5) is the middle third.
+    const PlotIdentifier middle{tenSec, 3, 6};
+    const std::vector<bool> a = litColumns(plot(ploter, middle));
+    QCOMPARE(expectColumns(a, 189, 372, true), QString());
+    QCOMPARE(expectColumns(a, 0, 185, false), QString());
+    QCOMPARE(expectColumns(a, 376, 560, false), QString());
+    QCOMPARE(ploter.duration(middle), 10.0f);
+
+    // (7, -1): to the end of the file; the tone from 8.5 s fills the second half, up to the
+    // last column.
+    const std::vector<bool> b = litColumns(plot(ploter, PlotIdentifier{tenSec, 7, -1}));
+    QCOMPARE(expectColumns(b, 0, 278, false), QString());
+    QCOMPARE(expectColumns(b, 282, 560, true), QString());
+
+    // (-1, 5): the whole file's column width, stopped at 5 s: the later tone never shows.
+    const std::vector<bool> c = litColumns(plot(ploter, PlotIdentifier{tenSec, -1, 5}));
+    QCOMPARE(expectColumns(c, 226, 279, true), QString());
+    QCOMPARE(expectColumns(c, 0, 222, false), QString());
+    QCOMPARE(expectColumns(c, 300, 560, false), QString());
+}
+
+void TestPloter::mixedStreamsStopAtTheAudioEnd()
+{
+    // The video stream counts 90000 ticks a second, the audio 44100: a video timestamp
+    // compared unscaled with the audio end would stop this range near 2.5 s.
+    Ploter ploter;
+    const std::vector<bool> lit = litColumns(plot(ploter, PlotIdentifier{movie, -1, 5}));
+    QCOMPARE(expectColumns(lit, 229, 277, true), QString());
+    QCOMPARE(expectColumns(lit, 0, 219, false), QString());
+    QCOMPARE(expectColumns(lit, 300, 560, false), QString());
+}
+
+void TestPloter::cacheAnswersAtOnce()
+{
+    Ploter ploter;
+    const PlotIdentifier id{burst, -1, -1};
+    QVERIFY(!plot(ploter, id).isNull());
+    const QImage* first = ploter.pixmap(id);
+    QVERIFY(first);
+
+    // Finished: announced again before doPlot returns, with the same picture.
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    ploter.doPlot(id);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).value<PlotIdentifier>(), id);
+    QCOMPARE(ploter.pixmap(id), first);
+
+    // Running: a second request neither restarts nor announces; one report in the end.
+    spy.clear();
+    const PlotIdentifier other{longMp3, -1, -1};
+    ploter.doPlot(other);
+    QVERIFY(ploter.isRunning(other));
+    QVERIFY(ploter.duration(other) > 59.0f);  // known at once, from the header
+    QVERIFY(!ploter.pixmap(other));
+    ploter.doPlot(other);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(waitAnnounced(spy, other));
+    QTest::qWait(100);
+    QCOMPARE(announcements(spy, other), 1);
+    QVERIFY(!ploter.isRunning(other));
+    QVERIFY(ploter.pixmap(other));
+}
+
+void TestPloter::clearSentencePlotsKeepsWholeFile()
+{
+    Ploter ploter;
+    const PlotIdentifier whole{tenSec, -1, -1};
+    const PlotIdentifier sentence{tenSec, 3, 6};
+    QVERIFY(!plot(ploter, whole).isNull());
+    QVERIFY(!plot(ploter, sentence).isNull());
+
+    // One more of each kind still running when the sentences are cleared.
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    const PlotIdentifier runningWhole{longMp3, -1, -1};
+    const PlotIdentifier runningSentence{longMp3, 20, 40};
+    ploter.doPlot(runningWhole);
+    ploter.doPlot(runningSentence);
+    ploter.clearSentencePlots();
+
+    QVERIFY(ploter.pixmap(whole));
+    QCOMPARE(ploter.duration(whole), 10.0f);
+    QVERIFY(!ploter.pixmap(sentence));
+    QCOMPARE(ploter.duration(sentence), -1.0f);
+    QVERIFY(!ploter.isRunning(runningSentence));
+    QCOMPARE(ploter.duration(runningSentence), -1.0f);
+    QVERIFY(ploter.isRunning(runningWhole) || ploter.pixmap(runningWhole));
+
+    QVERIFY(waitAnnounced(spy, runningWhole));
+    QTest::qWait(100);
+    QCOMPARE(announcements(spy, runningSentence), 0);
+    QVERIFY(!ploter.pixmap(runningSentence));
+}
+
+void TestPloter::forgetStopsRunningWorker()
+{
+    Ploter ploter;
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    const PlotIdentifier id{longMp3, -1, -1};
+    ploter.doPlot(id);
+    QVERIFY(ploter.isRunning(id));
+    ploter.forget(id);
+    QVERIFY(!ploter.isRunning(id));
+    QCOMPARE(ploter.duration(id), -1.0f);
+    // Whether the worker was mid-file or already done, nothing may report it later.
+    QTest::qWait(300);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(!ploter.pixmap(id));
+
+    // Forgetting a finished picture drops it; asking again computes it afresh.
+    const PlotIdentifier small{burst, -1, -1};
+    QVERIFY(!plot(ploter, small).isNull());
+    ploter.forget(small);
+    QVERIFY(!ploter.pixmap(small));
+    spy.clear();
+    ploter.doPlot(small);
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(waitAnnounced(spy, small));
+}
+
+void TestPloter::abortedWorkerNeverSignals()
+{
+    // The abort flag set before the first packet: the worker stops without a report and
+    // without drawing a column.
+    plotThread aborted;
+    QVERIFY(aborted.open(longMp3));
+    QSignalSpy abortedSpy(&aborted, &plotThread::sigThreadDone);
+    aborted.abort();
+    aborted.start();
+    QVERIFY(aborted.wait(60000));
+    QCOMPARE(abortedSpy.count(), 0);
+    QCOMPARE(aborted.completedColumns(), 0);
+    aborted.close();
+
+    // The same file left alone completes every column and reports once.
+    plotThread whole;
+    QVERIFY(whole.open(longMp3));
+    QSignalSpy wholeSpy(&whole, &plotThread::sigThreadDone);
+    whole.start();
+    QVERIFY(whole.wait(60000));
+    QCOMPARE(wholeSpy.count(), 1);
+    QVERIFY(whole.completedColumns() >= plotThread::kColumns - 1);
+    QCOMPARE(countLit(litColumns(whole.picture()), 0, 559), 560);
+    whole.close();
+}
+
+void TestPloter::unopenableFiles()
+{
+    const QString garbage = dir.filePath(QStringLiteral("garbage.mp3"));
+    {
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    Ploter ploter;
+    for (const QString& path : {dir.filePath(QStringLiteral("missing.mp3")), garbage}) {
+        const PlotIdentifier id{path, -1, -1};
+        const QImage picture = plot(ploter, id);
+        QCOMPARE(picture.size(), QSize(561, 40));
+        QCOMPARE(countLit(litColumns(picture), 0, 560), 0);
+        QCOMPARE(ploter.duration(id), -1.0f);
+        QVERIFY(!ploter.isRunning(id));
+    }
+}
+
+void TestPloter::fileWithoutAudio()
+{
+    Ploter ploter;
+    const PlotIdentifier id{silentMovie, -1, -1};
+    const QImage picture = plot(ploter, id);
+    QCOMPARE(picture.size(), QSize(561, 40));
+    QCOMPARE(countLit(litColumns(picture), 0, 560), 0);
+    QVERIFY(qAbs(ploter.duration(id) - 2.0f) < 0.2f);
+}
+
+void TestPloter::destroyingWhileRunning()
+{
+    auto* ploter = new Ploter;
+    QSignalSpy spy(ploter, &Ploter::sigPlotDone);
+    ploter->doPlot(PlotIdentifier{longMp3, -1, -1});
+    ploter->doPlot(PlotIdentifier{longMp3, 10, 20});
+    ploter->doPlot(PlotIdentifier{tenSec, -1, -1});
+    delete ploter;  // aborts, waits for and deletes every worker
+    QTest::qWait(100);
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestPloter::unicodePath()
+{
+    const QString named = dir.filePath(QStringLiteral("录音 片段.wav"));
+    QVERIFY(QFile::copy(burst, named));
+    Ploter ploter;
+    const QImage original = plot(ploter, PlotIdentifier{burst, -1, -1});
+    const QImage copy = plot(ploter, PlotIdentifier{named, -1, -1});
+    QVERIFY(!copy.isNull());
+    QCOMPARE(copy, original);
+}
+
+QTEST_GUILESS_MAIN(TestPloter)
+#include "tst_ploter.moc"
