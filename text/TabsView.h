@@ -1,12 +1,19 @@
 #pragma once
-// TabsView: the text tabs below the waveforms (karaoke line, sentence list, video page).
-// GUI thread only.
+// TabsView: the text tabs below the waveforms. The main window fills its pages: page 0 the
+// karaoke line (KaraView "karaLrc"), page 1 the sentence list (LrcLstView "lstLrc"), page 2 the
+// video page. The practice controller drives it through vTabsWidget. GUI thread only.
 //
-// Minimal stand-in: a plain tab widget that keeps the sentence texts and shows the current
-// sentence in the list; the karaoke colouring and the image tab bar come later.
+// The two sentence views are found by object name when the tabs are shown, and by any
+// operation that needs one still missing; a view found late is brought up to date with the
+// sentences, the current sentence and the karaoke progress it missed.
 #include "vTabsWidget.h"
 
+#include <QPointer>
 #include <QTabWidget>
+
+class ChromeTabs;
+class KaraView;
+class LrcLstView;
 
 class TabsView : public QTabWidget, public vTabsWidget {
     Q_OBJECT
@@ -22,7 +29,26 @@ public:
     QString sentenceText(int index) override;
 
     const QStringList& sentences() const { return texts; }
+    ChromeTabs* chromeTabs() const { return bar; }
+    KaraView* karaView() const { return kara; }
+    LrcLstView* listView() const { return list; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void findViews();
+    QString textAt(unsigned index) const;
+    void showKaraLines();
+
     QStringList texts;
+    QPointer<KaraView> kara;
+    QPointer<LrcLstView> list;
+    ChromeTabs* bar = nullptr;
+    // What the views should show, kept for a view found late.
+    int shownCurrent = -1;
+    unsigned shownPrevious = unsigned(-1);
+    unsigned shownNext = unsigned(-1);
+    float karaProgress = 0;
 };

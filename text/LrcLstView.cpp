@@ -1,0 +1,77 @@
+#include "LrcLstView.h"
+
+#include "EchoraScrollBar.h"
+#include "SentenceText.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <cmath>
+
+LrcLstView::LrcLstView(QWidget* parent) : QTextEdit(parent)
+{
+    setVerticalScrollBar(new EchoraScrollBar(this));
+    viewport()->setCursor(Qt::ArrowCursor);
+}
+
+void LrcLstView::setSentences(const QStringList& texts)
+{
+    textHeights.clear();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(QTextBlockFormat());
+    cursor.setCharFormat(QTextCharFormat());
+    cursor.insertText(QStringLiteral(" "));
+    for (const QString& text : texts) {
+        cursor.insertBlock();
+        cursor.insertText(sentencetext::paragraph(text));
+        cursor.insertBlock();
+    }
+    cursor.endEditBlock();
+    setTextCursor(QTextCursor(document()));
+
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    textHeights.reserve(size_t(texts.size()));
+    for (int k = 0; k < texts.size(); ++k) {
+        const QTextBlock end = document()->findBlockByNumber(2 * k + 2);
+        const QRectF box = layout->blockBoundingRect(end);
+        textHeights.push_back(int(std::ceil(box.bottom())));
+    }
+}
+
+void LrcLstView::selectSentence(int index)
+{
+    if (index < 0)
+        return;
+    const QTextBlock block = document()->findBlockByNumber(2 * index + 1);
+    if (!block.isValid())
+        return;
+    const QTextBlock after = block.next();
+    QTextCursor cursor(document());
+    cursor.setPosition(after.isValid() ? after.position() : block.position() + block.length() - 1);
+    // First bring the sentence's end into view, then its start: a long sentence below the
+    // visible part is shown whole, one above it from its first line.
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QString LrcLstView::sentenceText(int index) const
+{
+    const QTextBlock block =
+        index < 0 ? QTextBlock() : document()->findBlockByNumber(2 * index + 1);
+    const QString line = block.isValid() ? sentencetext::firstLine(block.text()) : QString();
+    return line + QStringLiteral("\r\n");
+}
+
+QString LrcLstView::selectedPlainText() const
+{
+    return sentencetext::plainSelection(textCursor().selectedText());
+}
