@@ -50,8 +50,7 @@ about_how() {
 	icon_record 393 172 16
 	chevron 461
 	step 540 "对比" "Compare"
-	wave 516 148 48 22 1.9
-	wave 516 174 48 22 3.3
+	icon_compare 540 172
 	text 320 298 15 "$C_SOFT" middle "你的波形和原声放在一起，差别一目了然"
 	text 320 314 11 "$C_SUB" middle "Your waveform beside the original shows the difference at a glance"
 }

@@ -163,6 +163,17 @@ icon_loop() { # CX CY R: a circular arrow
 	poly "$C_TEXT" "$((x - 1)),$((y - r - 5)) $((x + 6)),$((y - r)) $((x - 1)),$((y - r + 5))"
 }
 
+icon_compare() { # CX CY: two small waveforms, one above the other
+	local i h x
+	for i in 0 1 2 3 4 5 6 7 8; do
+		x=$(($1 - 16 + i * 4))
+		h=$((2 + (i * 7 + 3) % 9))
+		line "$x" $(($2 - 9 - h / 2)) "$x" $(($2 - 9 + h / 2)) "$C_SUB" 2
+		h=$((2 + (i * 5 + 6) % 9))
+		line "$x" $(($2 + 9 - h / 2)) "$x" $(($2 + 9 + h / 2)) "$C_ACC1" 2
+	done
+}
+
 icon_eye_off() { # CX CY
 	path none "$C_SOFT" 1.8 "M $(($1 - 12)),$2 Q $1,$(($2 - 11)) $(($1 + 12)),$2 Q $1,$(($2 + 11)) $(($1 - 12)),$2 Z"
 	circle "$1" "$2" 3 "$C_SOFT"

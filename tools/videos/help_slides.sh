@@ -56,7 +56,7 @@ help_imitation() {
 	bullet 36 180 "整篇只录一个录音" "Make one recording of the whole passage"
 	wave_row 220 "材料全文" "Material" 1.3
 	wave_row 270 "当前录音" "Your recording" 4.6
-	anim 124 600 222 38 9
+	anim 124 600 222 38 6
 }
 
 help_repeat() {
@@ -76,7 +76,7 @@ help_repeat() {
 		text $((m + 22)) 308 11 "$C_SOFT" start "录音 $i"
 		i=$((i + 1))
 	done
-	anim 170 290 244 44 2.4
+	anim 170 290 250 36 2.4
 }
 
 help_retelling() {
@@ -100,25 +100,25 @@ help_retelling() {
 	text 320 318 12 "$C_SUB" middle "Retell in your own words; the text comes back when you stop"
 }
 
-control_row() { # Y ZH EN SEED [MARKS...]
-	local y=$1 zh=$2 en=$3 seed=$4 mid=$(($1 + 26))
-	shift 4
+control_row() { # Y ZH EN POSITION TOTAL SEED [MARKS...]
+	local y=$1 zh=$2 en=$3 pos=$4 total=$5 seed=$6 mid=$(($1 + 26))
+	shift 6
 	rrect 28 "$y" 612 $((y + 52)) 10 "$C_CARD"
 	icon_play 52 "$mid" 13
 	text 74 $((mid - 1)) 15 "$C_TEXT" start "$zh"
 	text 74 $((mid + 14)) 10 "$C_SUB" start "$en"
 	wave 170 $((mid - 20)) 350 40 "$seed" "$@"
 	icon_volume 546 "$mid"
-	text 604 $((mid - 3)) 10 "$C_SOFT" end "00:00:03"
-	text 604 $((mid + 11)) 10 "$C_SUB" end "00:00:12"
+	text 604 $((mid - 3)) 10 "$C_SOFT" end "$pos"
+	text 604 $((mid + 11)) 10 "$C_SUB" end "$total"
 }
 
 help_rows() {
 	header "三行波形" "Three waveform rows"
-	control_row 104 "当前录音" "Current recording" 5.3
+	control_row 104 "当前录音" "Current recording" 00:00:02 00:00:04 5.3
 	rrect 240 220 320 266 5 "$C_CARD2"
-	control_row 162 "所选单句" "Selected sentence" 2.2
-	control_row 220 "材料全文" "Whole material" 1.1 70 150 240
+	control_row 162 "所选单句" "Selected sentence" 00:00:01 00:00:03 2.2
+	control_row 220 "材料全文" "Whole material" 00:00:08 00:01:35 1.1 70 150 240
 	anim 170 520 164 48 3
 	anim 240 320 222 48 3
 	text 320 294 13 "$C_SOFT" middle "播放按钮 · 音量图标 · 点击波形跳到该位置"

@@ -164,6 +164,7 @@ make_video() { # NAME
 		-g 125 -r "$FPS" -x264-params threads=1 \
 		-c:a libmp3lame -b:a 64k -ar 44100 -ac 2 \
 		-map_metadata -1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
+		-flvflags add_keyframe_index \
 		-f flv "$WORK/$name.flv"
 	mv -f "$WORK/$name.flv" "$OUT/$name.flv"
 	printf '%s.flv: %s s, %s bytes\n' "$name" "$(seconds "$OUT/$name.flv")" "$(stat -c %s "$OUT/$name.flv")"
