@@ -2,6 +2,7 @@
 // and scrolling, the sentence texts handed back for editing, the karaoke page, views found
 // late, and real sentence files from the shared test data.
 #include "ChromeTabs.h"
+#include "EchoraScrollBar.h"
 #include "SentenceText.h"
 #include "TestSupport.h"
 #include "TextTabsSetup.h"
@@ -96,6 +97,8 @@ private slots:
         QCOMPARE(t.tabs->tabBar(), t.tabs->chromeTabs());
         QCOMPARE(t.tabs->tabPosition(), QTabWidget::South);
         QVERIFY(t.tabs->tabBar()->hasMouseTracking());
+        QVERIFY(qobject_cast<EchoraScrollBar*>(t.list->verticalScrollBar()) != nullptr);
+        QCOMPARE(t.list->viewport()->cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(t.tabs->count(), 3);
         QCOMPARE(t.tabs->currentIndex(), 1);
         t.tabs->show();
