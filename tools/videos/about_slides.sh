@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034 # FOOT_TEXT is read by draw.sh
 # Slides and narration of the about video: what the product is, for whom, and
 # what it does. Drawn with the helpers of draw.sh.
 

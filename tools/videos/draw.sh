@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034 # the colours are used by the slide files
 # Drawing helpers for the slides of the help and about videos.
 #
 # A slide is built up in the globals below and turned into one PNG by

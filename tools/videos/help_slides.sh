@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034 # FOOT_TEXT is read by draw.sh
 # Slides and narration of the help video: the three practice phases and the
 # controls a learner uses. Each slide function draws with the helpers of
 # draw.sh; slide registers it with its English and Chinese narration.
@@ -163,6 +163,7 @@ help_library() {
 	header "材料库" "Library window"
 	bullet 36 130 "右侧窗口：初级、中级、高级" "On the right: basic, intermediate, advanced"
 	bullet 36 182 "导入：MP3 文件和同名的 lrc 文件" "Import: an MP3 file with its .lrc sentence file"
+	# shellcheck disable=SC1111 # Chinese quotation marks, meant as they are
 	bullet 36 234 "点“导出”保存你的录音" "Click 导出 (Export) to save your recordings"
 	rrect 372 104 612 316 12 "$C_CARD"
 	grad_bar 380 112 70 24 6

@@ -26,7 +26,7 @@ LEAD=0.4 # silence before the narration of a slide (s)
 GAP=0.3 # between the English and the Chinese narration (s)
 TAIL=0.7 # after the narration, before the next slide (s)
 FADE=0.3 # fade in and out of each slide (s)
-VOICE_EN=en-us
+VOICE_EN='en-us'
 VOICE_ZH=cmn-latn-pinyin # reads Chinese characters as Mandarin with tones
 SPEED_EN=170
 SPEED_ZH=170
@@ -103,13 +103,13 @@ narrate() {
 		espeak-ng -v "$VOICE_ZH" -s "$SPEED_ZH" -w "$WORK/zh.wav" "$zh"
 		len_zh=$(seconds "$WORK/zh.wav")
 		inputs+=(-i "$WORK/zh.wav")
-		graph="[0:a]aresample=44100,apad=pad_dur=$GAP[e];[1:a]aresample=44100[z];[e][z]concat=n=2:v=0:a=1[n]"
+		graph="[0:a]aresample=44100,apad=pad_dur=${GAP}[e];[1:a]aresample=44100[z];[e][z]concat=n=2:v=0:a=1[n]"
 	fi
 	total=$(awk -v a="$len_en" -v b="$len_zh" -v lead="$LEAD" -v gap="$GAP" -v tail="$TAIL" 'BEGIN {
 		print lead + a + (b > 0 ? gap + b : 0) + tail }')
 	DUR=$(awk -v t="$total" -v fps="$FPS" 'BEGIN { f = int(t * fps); if (f < t * fps) f++; printf "%.2f", f / fps }')
 	ffmpeg -v error -y "${inputs[@]}" -filter_complex \
-		"$graph;[n]adelay=$(awk -v l="$LEAD" 'BEGIN { print l * 1000 }'):all=1,apad=whole_dur=$DUR,atrim=end=$DUR[a]" \
+		"$graph;[n]adelay=$(awk -v l="$LEAD" 'BEGIN { print l * 1000 }'):all=1,apad=whole_dur=$DUR,atrim=end=${DUR}[a]" \
 		-map '[a]' -ac 1 -ar 44100 -c:a pcm_s16le -fflags +bitexact -flags:a +bitexact "$out"
 }
 
@@ -148,7 +148,7 @@ make_video() { # NAME
 		for a in "${ANIMS[@]}"; do
 			read -r x0 x1 y h period <<<"$a"
 			inputs+=(-loop 1 -framerate "$FPS" -t "$DUR" -i "$(cursor "$h")")
-			graph+="$cur[$k:v]overlay=x='$x0+($x1-$x0)*mod(t,$period)/$period':y=$y[o$i-$j];"
+			graph+="${cur}[$k:v]overlay=x='$x0+($x1-$x0)*mod(t,$period)/$period':y=${y}[o$i-$j];"
 			cur="[o$i-$j]"
 			k=$((k + 1))
 			j=$((j + 1))
