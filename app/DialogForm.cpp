@@ -2,6 +2,8 @@
 
 #include "Dialog.h"
 #include "IVideo.h"
+#include "KaraView.h"
+#include "LrcLstView.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
@@ -69,17 +71,24 @@ void DialogForm::setupForm(Dialog* window)
 
     // --- Text tabs: karaoke line, sentence list, video page.
     txtLrc = make<TabsView>(window, "txtLrc");
-    karaLrc = make<QLabel>(nullptr, "karaLrc");
+    karaLrc = make<KaraView>(nullptr, "karaLrc");
     karaLrc->setToolTip(QStringLiteral("当前句子"));
-    karaLrc->setAlignment(Qt::AlignCenter);
-    karaLrc->setWordWrap(true);
-    lstLrc = make<QTextEdit>(nullptr, "lstLrc");
+    lstLrc = make<LrcLstView>(nullptr, "lstLrc");
     lstLrc->setToolTip(QStringLiteral("帮助文本"));
     lstLrc->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
     lstLrc->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstLrc->setUndoRedoEnabled(false);
     lstLrc->setReadOnly(true);
     lstLrc->setTextInteractionFlags(Qt::NoTextInteraction);
+    QPalette listPalette;
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        listPalette.setColor(group, QPalette::Base, Qt::black);
+        listPalette.setColor(group, QPalette::Window, Qt::black);
+        listPalette.setColor(group, QPalette::Text, QColor(225, 225, 225));
+        listPalette.setColor(group, QPalette::Highlight, QColor(0, 110, 0));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    lstLrc->setPalette(listPalette);
 
     videoPage = make<QWidget>(nullptr, "videoPage");
     glVideo = make<IVideo>(videoPage, "glVideo");

@@ -19,6 +19,8 @@ class TabsView;
 class TreesView;
 class TabsCtrl;
 class IVideo;
+class KaraView;
+class LrcLstView;
 
 struct DialogForm {
     QAction* actionQuit = nullptr;
@@ -44,8 +46,8 @@ struct DialogForm {
 
     // Main window: text tabs and the video page.
     TabsView* txtLrc = nullptr;
-    QLabel* karaLrc = nullptr;
-    QTextEdit* lstLrc = nullptr;
+    KaraView* karaLrc = nullptr;
+    LrcLstView* lstLrc = nullptr;
     QWidget* videoPage = nullptr;
     IVideo* glVideo = nullptr;
     OctImgBtn* wikiPauser = nullptr;

@@ -12,6 +12,7 @@
 #include "VolSlider.h"
 #include "wikiSlider.h"
 
+#include "LrcLstView.h"
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGridLayout>
@@ -19,7 +20,6 @@
 #include <QMenu>
 #include <QMoveEvent>
 #include <QSignalBlocker>
-#include <QTextEdit>
 
 namespace {
 void setCheckedQuietly(QAbstractButton* button, bool checked)
