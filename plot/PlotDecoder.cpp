@@ -8,6 +8,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -116,6 +117,30 @@ bool PlotDecoder::seek(std::int64_t timestamp)
     if (codec)
         avcodec_flush_buffers(codec.get());
     return moved;
+}
+
+std::vector<PlotSeekIndex::Point> PlotDecoder::seekPoints() const
+{
+    std::vector<PlotSeekIndex::Point> points;
+    if (!format || audioIndex < 0)
+        return points;
+    AVStream* stream = format->streams[audioIndex];
+    const int count = avformat_index_get_entries_count(stream);
+    points.reserve(std::size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        if (const AVIndexEntry* e = avformat_index_get_entry(stream, i))
+            points.push_back({e->pos, e->timestamp, e->size, e->min_distance, e->flags});
+    }
+    return points;
+}
+
+void PlotDecoder::addSeekPoints(const std::vector<PlotSeekIndex::Point>& points)
+{
+    if (!format || audioIndex < 0)
+        return;
+    AVStream* stream = format->streams[audioIndex];
+    for (const PlotSeekIndex::Point& p : points)
+        av_add_index_entry(stream, p.position, p.timestamp, p.size, p.distance, p.flags);
 }
 
 PlotDecoder::Packet PlotDecoder::readPacket()

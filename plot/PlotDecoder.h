@@ -3,6 +3,8 @@
 // stream's samples as interleaved signed 16-bit values at the decoder's own rate and
 // channel count. Opened and closed in the GUI thread (so the duration and time base are
 // known at once), read only by the worker thread in between; never shared while it runs.
+#include "PlotSeekIndex.h"
+
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +52,10 @@ public:
     // Seeks the audio stream to a timestamp in its time base; decoded samples before it
     // are dropped. False when the demuxer refuses (reading then goes on where it was).
     bool seek(std::int64_t timestamp);
+    // The audio stream's frame index as the demuxer knows it so far, and the same handed
+    // to a fresh demuxer of the same file before it seeks.
+    std::vector<PlotSeekIndex::Point> seekPoints() const;
+    void addSeekPoints(const std::vector<PlotSeekIndex::Point>& points);
     // Reads the next packet of any stream; End on end of file or a read error.
     Packet readPacket();
     // Decoding timestamp of the last packet, in the audio stream's time base.

@@ -2,6 +2,7 @@
 
 #include "plotThread.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 Ploter::Ploter(QObject* parent) : QObject(parent) {}
@@ -52,6 +53,8 @@ void Ploter::doPlot(PlotIdentifier id)
                                 : std::int64_t(-1);
         };
         thread->setRange(toStamp(id.start), toStamp(id.end));
+        if (id.start >= 0)
+            lendSeekIndex(id.path, *thread);
     }
     // Unknown durations are not stored: duration() then answers -1.
     if (thread->durationSeconds() > 0)
@@ -73,6 +76,7 @@ void Ploter::threadFinished(std::uint64_t ticket)
     thread->wait();
     // Assigning keeps an existing entry's address, so pointers handed out stay valid.
     pictures[id] = thread->picture();
+    keepSeekIndex(id.path, *thread);
     thread->close();
     running.erase(it);
     Q_EMIT sigPlotDone(id);
@@ -87,6 +91,35 @@ void Ploter::forget(const PlotIdentifier& id)
     }
     pictures.erase(id);
     durations.erase(id);
+    if (id.start == -1)
+        seekIndexes.erase(id.path);
+}
+
+void Ploter::keepSeekIndex(const QString& path, const plotThread& thread)
+{
+    std::vector<PlotSeekIndex::Point> points = thread.seekPoints();
+    const QFileInfo file(path);
+    auto it = seekIndexes.find(path);
+    const bool current = it != seekIndexes.end() && it->second.fileSize == file.size() &&
+                         it->second.modified == file.lastModified();
+    if (current && it->second.points.size() >= points.size())
+        return;
+    if (points.empty()) {
+        if (it != seekIndexes.end() && !current)
+            seekIndexes.erase(it);
+        return;
+    }
+    seekIndexes[path] = PlotSeekIndex{file.size(), file.lastModified(), std::move(points)};
+}
+
+void Ploter::lendSeekIndex(const QString& path, plotThread& thread) const
+{
+    auto it = seekIndexes.find(path);
+    if (it == seekIndexes.end())
+        return;
+    const QFileInfo file(path);
+    if (it->second.fileSize == file.size() && it->second.modified == file.lastModified())
+        thread.addSeekPoints(it->second.points);
 }
 
 void Ploter::clearSentencePlots()

@@ -3,8 +3,10 @@
 // PlotIdentifier. Lives in the GUI thread: every operation here runs there. Each request
 // gets its own plotThread; a worker reports through a queued signal and is then waited
 // for, closed and deleted here. Forgetting a running request aborts its worker and waits
-// for it, so no late report can arrive for it.
+// for it, so no late report can arrive for it. Frame positions learnt by a worker are
+// kept per file, so a later sentence of the same file seeks without reading up to it.
 #include "PlotIdentifier.h"
+#include "PlotSeekIndex.h"
 
 #include <QImage>
 #include <QObject>
@@ -47,9 +49,12 @@ private:
     // A worker reported; the ticket tells which one, even if the sender is gone.
     void threadFinished(std::uint64_t ticket);
     static void stop(Worker& worker);
+    void keepSeekIndex(const QString& path, const plotThread& thread);
+    void lendSeekIndex(const QString& path, plotThread& thread) const;
 
     std::map<PlotIdentifier, float> durations;
     std::map<PlotIdentifier, QImage> pictures;
     std::map<PlotIdentifier, Worker> running;
+    std::map<QString, PlotSeekIndex> seekIndexes;
     std::uint64_t nextTicket = 1;
 };

@@ -34,6 +34,14 @@ public:
     int timeBaseNum() const { return decoder.timeBaseNum(); }
     int timeBaseDen() const { return decoder.timeBaseDen(); }
 
+    // What the demuxer learnt about frame positions (GUI thread, after the run), and the
+    // same from an earlier worker on this file (GUI thread, after open, before start).
+    std::vector<PlotSeekIndex::Point> seekPoints() const { return decoder.seekPoints(); }
+    void addSeekPoints(const std::vector<PlotSeekIndex::Point>& points)
+    {
+        decoder.addSeekPoints(points);
+    }
+
     // The range in the audio stream's time base; -1 for the file's beginning or end.
     void setRange(std::int64_t start, std::int64_t end);
     std::int64_t startTimestamp() const { return startTs; }

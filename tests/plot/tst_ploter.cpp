@@ -81,6 +81,7 @@ private Q_SLOTS:
     void wholeFileColumns();
     void barsStandOnTheBottomEdge();
     void realMp3Stereo();
+    void seekIndexFollowsTheFile();
     void sentenceRanges();
     void mixedStreamsStopAtTheAudioEnd();
     void cacheAnswersAtOnce();
@@ -182,6 +183,30 @@ void TestPloter::realMp3Stereo()
     QCOMPARE(expectColumns(part, 192, 369, true), QString());
     QCOMPARE(expectColumns(part, 0, 181, false), QString());
     QCOMPARE(expectColumns(part, 380, 560, false), QString());
+
+    // The sentence was found through the frame positions the whole-file worker learnt; a
+    // fresh Ploter reads up to it instead and must paint the same picture.
+    Ploter fresh;
+    QCOMPARE(plot(fresh, sentence), *ploter.pixmap(sentence));
+}
+
+void TestPloter::seekIndexFollowsTheFile()
+{
+    // Frame positions learnt from one file must not steer a seek once the file has been
+    // replaced: here by one at half the bit rate, with its tone two seconds later.
+    const QString path = dir.filePath(QStringLiteral("replaced.mp3"));
+    QVERIFY(QFile::copy(mp3, path));
+    Ploter ploter;
+    QVERIFY(!plot(ploter, PlotIdentifier{path, -1, -1}).isNull());
+    QVERIFY(QFile::remove(path));
+    QVERIFY(testsupport::makeAudio(path,
+                                   toneBetween(QStringLiteral("gte(t,6)*lt(t,7)"), 44100, 12, true),
+                                   {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+                                    QStringLiteral("-b:a"), QStringLiteral("64k")}));
+    const std::vector<bool> lit = litColumns(plot(ploter, PlotIdentifier{path, 5, 8}));
+    QCOMPARE(expectColumns(lit, 192, 369, true), QString());
+    QCOMPARE(expectColumns(lit, 0, 181, false), QString());
+    QCOMPARE(expectColumns(lit, 380, 560, false), QString());
 }
 
 void TestPloter::sentenceRanges()
