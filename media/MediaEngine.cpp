@@ -1,22 +1,60 @@
 #include "MediaEngine.h"
 
 #include "AudioDev.h"
+#include "VideoDev.h"
+#include "audioThread.h"
+#include "parseThread.h"
+#include "videoThread.h"
 
 MediaEngine::MediaEngine(QObject* parent) : QObject(parent) {}
 
 MediaEngine::~MediaEngine()
 {
-    // Every remaining channel is reported stopped, in key order, so owners of the devices can
-    // release them.
     auto remaining = std::move(channels);
     channels.clear();
-    for (auto& [key, channel] : remaining)
-        Q_EMIT sigPlayStopped(channel.key);
+    for (auto& [key, p] : remaining) {
+        if (!p)
+            continue;
+        close(p);
+        Q_EMIT sigPlayStopped(key);
+    }
 }
 
-double MediaEngine::duration(const MediaIdentifier&) const { return -1; }
+void MediaEngine::close(parseThread* p)
+{
+    p->stop();
+    p->close();
+    delete p;
+}
 
-double MediaEngine::currentTime(const MediaIdentifier&) const { return -1; }
+parseThread* MediaEngine::channel(const MediaIdentifier& id) const
+{
+    const auto it = channels.find(id);
+    return it == channels.end() ? nullptr : it->second;
+}
+
+std::map<MediaIdentifier, parseThread*>::iterator MediaEngine::findBySender()
+{
+    const QObject* s = sender();
+    for (auto it = channels.begin(); it != channels.end(); ++it) {
+        parseThread* p = it->second;
+        if (p && (p == s || (p->audio() && p->audio() == s)))
+            return it;
+    }
+    return channels.end();
+}
+
+double MediaEngine::duration(const MediaIdentifier& id) const
+{
+    const parseThread* p = channel(id);
+    return p ? p->duration() : -1;
+}
+
+double MediaEngine::currentTime(const MediaIdentifier& id) const
+{
+    const parseThread* p = channel(id);
+    return p && p->audio() ? double(p->audio()->clock.load()) : -1;
+}
 
 bool MediaEngine::hasChannel(const MediaIdentifier& id) const { return channels.count(id) != 0; }
 
@@ -24,49 +62,117 @@ void MediaEngine::doOpen(MediaIdentifier id)
 {
     if (channels.count(id))
         return;
-    channels.emplace(id, Channel{id, false, false});
+    auto* p = new parseThread(this);
+    channels.emplace(id, p);
+    p->setDevices(id.audio, id.video);
+    p->openFile(id.path.toUtf8());
+    const AVRational ref = p->referenceTimeBase();
+    p->startBound = ffmpeg::toStamp(id.start, ref);
+    p->endBound = ffmpeg::toStamp(id.end, ref);
+    connect(p, &parseThread::sigThreadDone, this, &MediaEngine::parseFinished);
+    if (audioThread* a = p->audio()) {
+        a->endBound = ffmpeg::toStamp(id.end, a->timeBase());
+        connect(a, &audioThread::sigMarkIn, this, &MediaEngine::doInMarking);
+        connect(a, &audioThread::sigMarkOut, this, &MediaEngine::doOutMarking);
+    }
 }
 
 bool MediaEngine::doStart(MediaIdentifier id, bool start)
 {
-    auto it = channels.find(id);
-    if (it == channels.end())
+    parseThread* p = channel(id);
+    if (!p)
         return false;
-    if (start) {
-        it->second.started = true;
-        return true;
-    }
-    // As with a real channel, the end is reported from the event loop, after the caller
-    // has returned; the entry leaves the table only after the report.
-    const MediaIdentifier key = it->second.key;
-    QMetaObject::invokeMethod(
-        this,
-        [this, key] {
-            if (!channels.count(key))
-                return;
-            Q_EMIT sigPlayStopped(key);
-            channels.erase(key);
-        },
-        Qt::QueuedConnection);
+    if (start)
+        p->start(QThread::InheritPriority);
+    else
+        p->stop();
     return true;
 }
 
 bool MediaEngine::doPause(MediaIdentifier id, bool pause)
 {
-    auto it = channels.find(id);
-    if (it == channels.end())
+    parseThread* p = channel(id);
+    if (!p)
         return false;
-    it->second.paused = pause;
+    if (p->stopped || p->paused == pause)
+        return true;
+    p->paused = pause;
+    if (audioThread* a = p->audio())
+        a->paused = pause;
+    if (videoThread* v = p->video(); v && p->display()) {
+        v->paused = pause;
+        p->display()->resetClock();
+    }
     return true;
 }
 
-void MediaEngine::doSeekTime(MediaIdentifier, double) {}
+void MediaEngine::doSeekTime(MediaIdentifier id, double seconds)
+{
+    parseThread* p = channel(id);
+    if (!p)
+        return;
+    const int64_t t = ffmpeg::toStamp(seconds, p->referenceTimeBase());
+    const int64_t start = p->startBound;
+    const int64_t end = p->endBound;
+    const bool accepted = t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end);
+    p->setPendingSeek(accepted ? t : -1);
+    if (audioThread* a = p->audio())
+        a->dropThreshold = accepted ? ffmpeg::toStamp(seconds, a->timeBase()) : -1;
+    if (videoThread* v = p->video())
+        v->dropThreshold = accepted ? ffmpeg::toStamp(seconds, v->timeBase()) : -1;
+}
 
-void MediaEngine::doSetInOut(MediaIdentifier, double, double) {}
+void MediaEngine::doSetInOut(MediaIdentifier id, double in, double out)
+{
+    const auto it = channels.find(id);
+    if (it == channels.end() || !it->second)
+        return;
+    const MediaIdentifier& key = it->first;
+    const bool hasIn = in >= 0 && (key.start < 0 || in >= key.start);
+    const bool hasOut = out >= 0 && (key.end < 0 || out <= key.end);
+    if (audioThread* a = it->second->audio()) {
+        a->markIn = hasIn ? ffmpeg::toStamp(in, a->timeBase()) : -1;
+        a->markOut = hasOut ? ffmpeg::toStamp(out, a->timeBase()) : -1;
+    }
+}
 
 void MediaEngine::doSetVolume(MediaIdentifier id, float volume)
 {
-    auto it = channels.find(id);
-    if (it != channels.end() && it->second.key.audio)
-        it->second.key.audio->setVolume(volume);
+    const auto it = channels.find(id);
+    if (it != channels.end() && it->second && it->first.audio)
+        it->first.audio->setVolume(volume);
+}
+
+void MediaEngine::doInMarking()
+{
+    const auto it = findBySender();
+    if (it != channels.end())
+        Q_EMIT sigMarkIn(it->first);
+}
+
+void MediaEngine::doOutMarking()
+{
+    const auto it = findBySender();
+    if (it == channels.end())
+        return;
+    MediaIdentifier id = it->first;
+    const audioThread* a = it->second->audio();
+    id.markIn = float(ffmpeg::toSeconds(a->markIn, a->timeBase()));
+    id.markOut = float(ffmpeg::toSeconds(a->markOut, a->timeBase()));
+    Q_EMIT sigMarkOut(id);
+}
+
+void MediaEngine::parseFinished()
+{
+    const auto it = findBySender();
+    if (it == channels.end())
+        return;
+    const MediaIdentifier key = it->first;
+    parseThread* p = it->second;
+    // The entry stays (empty) while the receivers run: reopening the same identifier from
+    // there creates no second channel.
+    it->second = nullptr;
+    close(p);
+    Q_EMIT sigPlayStopped(key);
+    channels.erase(key);
 }

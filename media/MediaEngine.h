@@ -1,18 +1,23 @@
 #pragma once
-// MediaEngine: plays media files on independent channels named by MediaIdentifier.
-// All slots and operations run in the GUI thread.
+// MediaEngine: plays media files on independent channels named by MediaIdentifier. Each
+// channel is a parseThread (a child of the engine) with its decoding threads.
 //
-// Minimal stand-in: it keeps the channel table and answers as an engine whose channels
-// never open a file (duration and currentTime -1). The demux/decode threads replace it.
+// All slots and operations run in the GUI thread, so the channel table has no lock. The
+// channel threads report through argument-less signals delivered queued to the private
+// slots, which find the channel by the sender. The engine never deletes the devices named
+// in an identifier; their creator deletes them once sigPlayStopped for it has arrived.
 #include "MediaIdentifier.h"
 
 #include <QObject>
 #include <map>
 
+class parseThread;
+
 class MediaEngine : public QObject {
     Q_OBJECT
 public:
     explicit MediaEngine(QObject* parent = nullptr);
+    // Stops, closes and reports stopped every remaining channel, in key order.
     ~MediaEngine() override;
 
     // Container duration in seconds; -1 for an unknown identifier or an unopened file.
@@ -22,8 +27,12 @@ public:
     bool hasChannel(const MediaIdentifier& id) const;
 
 Q_SIGNALS:
+    // The channel's audio crossed the in mark; carries the identifier given to doOpen.
     void sigMarkIn(MediaIdentifier id);
+    // The channel's audio crossed the out mark; carries the identifier with the current marks.
     void sigMarkOut(MediaIdentifier id);
+    // The channel has ended and is closed; carries the identifier given to doOpen. The entry
+    // leaves the table only after the receivers returned.
     void sigPlayStopped(MediaIdentifier id);
 
 public Q_SLOTS:
@@ -34,11 +43,16 @@ public Q_SLOTS:
     void doSetInOut(MediaIdentifier id, double in, double out);
     void doSetVolume(MediaIdentifier id, float volume);
 
+private Q_SLOTS:
+    void doInMarking();
+    void doOutMarking();
+    void parseFinished();
+
 private:
-    struct Channel {
-        MediaIdentifier key;
-        bool started = false;
-        bool paused = false;
-    };
-    std::map<MediaIdentifier, Channel> channels;
+    parseThread* channel(const MediaIdentifier& id) const;
+    std::map<MediaIdentifier, parseThread*>::iterator findBySender();
+    void close(parseThread* p);
+
+    // A null thread marks a channel that is being reported stopped.
+    std::map<MediaIdentifier, parseThread*> channels;
 };

@@ -1,0 +1,43 @@
+#pragma once
+// PacketQueue: compressed packets from a channel's demux thread (put, flush) to one decoding
+// thread (get). Every operation takes the queue's own mutex; puts wake blocked readers.
+//
+// The flush marker is one packet shared by the process (its data points at a static byte);
+// flush() empties the queue and appends it so the decoding thread flushes its decoder.
+#include <QMutex>
+#include <QWaitCondition>
+#include <deque>
+
+struct AVPacket;
+
+class PacketQueue {
+public:
+    PacketQueue();
+    ~PacketQueue();
+    PacketQueue(const PacketQueue&) = delete;
+    PacketQueue& operator=(const PacketQueue&) = delete;
+
+    // True when `packet` is the flush marker.
+    static bool isFlush(const AVPacket* packet);
+
+    // Queue a reference to the packet's data (the caller keeps its own reference).
+    // False when the data could not be referenced.
+    bool put(const AVPacket* packet);
+    // Move the head packet into `out` (the caller then owns it). Without `block`, false when
+    // empty; with it, wait until a packet arrives.
+    bool get(AVPacket* out, bool block);
+    // Drop every queued packet and append the flush marker.
+    void flush();
+    // Payload bytes and packets queued.
+    int size() const;
+    int count() const;
+
+private:
+    bool putFlushMarker();
+    void clearLocked();
+
+    mutable QMutex mutex;
+    QWaitCondition cond;
+    std::deque<AVPacket*> packets;
+    int bytes = 0;
+};

@@ -1,0 +1,198 @@
+#include "audioThread.h"
+
+#include "AudioDev.h"
+#include "ChannelFlags.h"
+#include "PacketQueue.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <algorithm>
+
+audioThread::audioThread(PacketQueue* q, AVCodecContext* c, int streamIndex, AudioDev* dev,
+                         AVRational timeBase, ChannelFlags* f, QObject* parent)
+    : QThread(parent), queue(q), codec(c), stream(streamIndex), device(dev), tb(timeBase), flags(f)
+{
+}
+
+audioThread::~audioThread()
+{
+    stopped = true;
+    wait();
+}
+
+bool audioThread::takePacket(AVPacket* packet)
+{
+    while (!queue->get(packet, false)) {
+        if (stopped)
+            return false;
+        // A packet put just before the end of the file was noticed is still taken.
+        if (flags->dry())
+            return queue->get(packet, false);
+        msleep(10);
+    }
+    return true;
+}
+
+void audioThread::run()
+{
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    int64_t previous = -1;
+    while (packet && frame) {
+        if (stopped)
+            break;
+        if (paused) {
+            msleep(10);
+            continue;
+        }
+        // What is queued now is thrown away by the coming seek: wait for it.
+        if (flags->pendingSeek >= 0) {
+            msleep(1);
+            continue;
+        }
+        if (!takePacket(packet.get())) {
+            if (!stopped)
+                drain(frame.get());
+            break;
+        }
+        if (PacketQueue::isFlush(packet.get())) {
+            if (codec)
+                avcodec_flush_buffers(codec);
+            av_packet_unref(packet.get());
+            continue;
+        }
+        const int64_t dts = packet->dts;
+        const int64_t drop = dropThreshold;
+        // A packet without a time is dropped only while a threshold is set: some demuxers
+        // leave the time of packets inside a page unset.
+        const bool early = dts == AV_NOPTS_VALUE ? drop >= 0 : dts < drop;
+        if (packet->stream_index != stream || early) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (previous != -1 && dts != AV_NOPTS_VALUE) {
+            const int64_t in = markIn;
+            const int64_t out = markOut;
+            if (in >= 0 && previous < in && in <= dts)
+                Q_EMIT sigMarkIn();
+            if (out >= 0 && previous < out && out <= dts)
+                Q_EMIT sigMarkOut();
+        }
+        const int64_t end = endBound;
+        if (end >= 0 && dts != AV_NOPTS_VALUE && dts > end) {
+            av_packet_unref(packet.get());
+            break;
+        }
+        const bool go = decodePacket(packet.get(), frame.get());
+        if (dts != AV_NOPTS_VALUE)
+            previous = dts;
+        av_packet_unref(packet.get());
+        if (!go)
+            break;
+    }
+    flags->audioRunning = false;
+}
+
+void audioThread::drain(AVFrame* frame)
+{
+    if (!codec || avcodec_send_packet(codec, nullptr) < 0)
+        return;
+    while (!stopped && avcodec_receive_frame(codec, frame) == 0) {
+        const bool go = writeFrame(frame);
+        av_frame_unref(frame);
+        if (!go)
+            return;
+    }
+}
+
+// Decode one packet and write what comes out; false when stopped meanwhile.
+bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
+{
+    if (!codec || avcodec_send_packet(codec, packet) < 0)
+        return true;  // a failing decoder drops the packet's data
+    const int64_t dts = packet->dts;
+    while (avcodec_receive_frame(codec, frame) == 0) {
+        if (dts != AV_NOPTS_VALUE)
+            clock = float(ffmpeg::toSeconds(dts, tb));
+        const bool go = writeFrame(frame);
+        av_frame_unref(frame);
+        if (!go)
+            return false;
+    }
+    return true;
+}
+
+bool audioThread::prepareResampler(const AVFrame* frame)
+{
+    const int channels = frame->ch_layout.nb_channels;
+    if (swr && swrFormat == frame->format && swrRate == frame->sample_rate &&
+        swrChannels == channels)
+        return true;
+    swr.reset();
+    SwrContext* raw = nullptr;
+    // This FFmpeg takes the layouts through non-const pointers; it only reads them.
+    auto* layout = const_cast<AVChannelLayout*>(&frame->ch_layout);
+    if (swr_alloc_set_opts2(&raw, layout, AV_SAMPLE_FMT_S16, frame->sample_rate, layout,
+                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) < 0)
+        return false;
+    swr.reset(raw);
+    if (swr_init(swr.get()) < 0) {
+        swr.reset();
+        return false;
+    }
+    swrFormat = frame->format;
+    swrRate = frame->sample_rate;
+    swrChannels = channels;
+    return true;
+}
+
+bool audioThread::writeFrame(const AVFrame* frame)
+{
+    const int channels = frame->ch_layout.nb_channels;
+    if (channels <= 0 || frame->nb_samples <= 0)
+        return true;
+    const int bytes = frame->nb_samples * channels * 2;
+    if (int(pcm.size()) < bytes)
+        pcm.resize(size_t(bytes));
+    if (frame->format == AV_SAMPLE_FMT_S16) {
+        std::copy(frame->data[0], frame->data[0] + bytes, pcm.data());
+        return writeAll(pcm.data(), bytes);
+    }
+    if (!prepareResampler(frame))
+        return true;  // a format that cannot be converted plays silently
+    uint8_t* out[1] = {pcm.data()};
+    const int got =
+        swr_convert(swr.get(), out, frame->nb_samples,
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    if (got <= 0)
+        return true;
+    return writeAll(pcm.data(), got * channels * 2);
+}
+
+// Offer the bytes until the device took them all; false when stopped meanwhile.
+bool audioThread::writeAll(uint8_t* data, int length)
+{
+    if (!device)
+        return !stopped;
+    while (length > 0) {
+        if (stopped)
+            return false;
+        if (flags->pendingSeek >= 0)
+            return true;  // the rest is from before the seek
+        if (paused) {
+            msleep(10);
+            continue;
+        }
+        const int n = device->writeSamples(reinterpret_cast<char*>(data), length);
+        if (n > 0) {
+            data += n;
+            length -= n;
+        }
+        if (length > 0)
+            msleep(1);
+    }
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// audioThread: decodes one channel's audio packets to interleaved signed 16-bit PCM at the
+// decoder's own rate and channel count, writes it to the channel's AudioDev, keeps the audio
+// clock and reports crossings of the in and out marks.
+//
+// Created and stopped by the channel's parseThread in the GUI thread; run() is the only code
+// on its own thread. The engine (GUI thread) writes the command fields (pause, stop, drop
+// threshold, end bound, marks); the thread writes the clock. All of them are atomic.
+// The decoder context belongs to the parseThread; only this thread uses it while it runs.
+#include "FFmpegHandles.h"
+
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class AudioDev;
+class PacketQueue;
+struct ChannelFlags;
+
+class audioThread : public QThread {
+    Q_OBJECT
+public:
+    audioThread(PacketQueue* queue, AVCodecContext* codec, int streamIndex, AudioDev* device,
+                AVRational timeBase, ChannelFlags* flags, QObject* parent = nullptr);
+    ~audioThread() override;
+
+    AVRational timeBase() const { return tb; }
+
+    // Commands, in audio stream timestamps (-1 = none).
+    std::atomic<int64_t> dropThreshold{-1};
+    std::atomic<int64_t> endBound{-1};
+    std::atomic<int64_t> markIn{-1};
+    std::atomic<int64_t> markOut{-1};
+    std::atomic<bool> paused{false};
+    std::atomic<bool> stopped{false};
+    // Seconds of the packet being played.
+    std::atomic<float> clock{0};
+
+Q_SIGNALS:
+    void sigMarkIn();
+    void sigMarkOut();
+
+protected:
+    void run() override;
+
+private:
+    bool takePacket(AVPacket* packet);
+    // At the end of the stream: take the pictures or samples the decoder still holds.
+    void drain(AVFrame* frame);
+    bool decodePacket(AVPacket* packet, AVFrame* frame);
+    bool writeFrame(const AVFrame* frame);
+    bool writeAll(uint8_t* data, int length);
+    bool prepareResampler(const AVFrame* frame);
+
+    PacketQueue* queue;
+    AVCodecContext* codec;
+    int stream;
+    AudioDev* device;
+    AVRational tb;
+    ChannelFlags* flags;
+    // Conversion to interleaved 16-bit, rebuilt when the decoded format changes.
+    ffmpeg::ResamplerPtr swr;
+    int swrFormat = -1;
+    int swrRate = 0;
+    int swrChannels = 0;
+    std::vector<uint8_t> pcm;
+};
