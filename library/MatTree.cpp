@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QProxyStyle>
 #include <QQueue>
+#include <QToolTip>
 
 namespace {
 const QString stateExport = QStringLiteral("导出");
@@ -196,6 +197,20 @@ void MatTree::contextMenuEvent(QContextMenuEvent* event)
         reloadAct->setEnabled(row->text(2) == stateCached);
         onlineMenu->exec(event->globalPos());
     }
+}
+
+bool MatTree::viewportEvent(QEvent* event)
+{
+    // Titles are often longer than their column: the tip shows the whole title.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        QTreeWidgetItem* row = itemAt(help->pos());
+        if (row && columnAt(help->pos().x()) == 0 && !row->text(0).isEmpty()) {
+            QToolTip::showText(help->globalPos(), row->text(0), viewport());
+            return true;
+        }
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 // ---- choose and export ----

@@ -34,7 +34,6 @@ TabsCtrl::TabsCtrl(QWidget* parent) : QWidget(parent)
     noteLabel->setObjectName(QStringLiteral("noteLabel"));
     noteLabel->setLayoutDirection(Qt::RightToLeft);
     noteLabel->setPixmap(QPixmap(QStringLiteral(":/images/bg-matnum.png")));
-    noteLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     QPalette palette = noteLabel->palette();
     palette.setColor(QPalette::Active, QPalette::WindowText, Qt::white);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::white);

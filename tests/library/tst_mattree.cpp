@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <functional>
 
@@ -439,6 +440,19 @@ private Q_SLOTS:
         move(lion, 0);
         press(lion, 2);
         QCOMPARE(events, QStringList{"switch:./workspace/lion.mp3"});
+    }
+
+    void longTitlesShowWhole()
+    {
+        QTreeWidgetItem* lion = row("The Lion");
+        lion->setText(0, QStringLiteral("The Lion and the Mouse, a fable about a small friend "
+                                        "who turned out to be a great one"));
+        const QPoint pos = cellCentre(lion, 0);
+        QHelpEvent help(QEvent::ToolTip, pos, tree->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(tree->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), lion->text(0));
+        QToolTip::hideText();
     }
 
     void contextMenuOffersRemoveOnlyForLeaves()

@@ -1,0 +1,134 @@
+// Pictures of what the learner sees of the library: the window with the shipped demo lists,
+// the export pointer under the mouse, the strip with its badge, and both dialogs. The PNGs
+// go to $ECHORA_SHOTS (or "library-shots" beside the test) to be looked at; the test checks
+// that each picture has content and that the pointer really changes the state cell.
+#include "DelConfirm.h"
+#include "LibraryFixture.h"
+#include "MatTree.h"
+#include "RenameDlg.h"
+#include "TabsCtrl.h"
+#include "TreesView.h"
+
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace libfixture;
+
+namespace {
+// Number of distinct colours in a region: a blank picture has one or two.
+int colours(const QImage& image, const QRect& area)
+{
+    QSet<QRgb> seen;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            seen.insert(image.pixel(x, y));
+    return int(seen.size());
+}
+}  // namespace
+
+class LibraryPicturesTest : public QObject {
+    Q_OBJECT
+    QString shots;
+    std::unique_ptr<WorkDir> work;
+
+    void save(const QImage& image, const QString& name)
+    {
+        QVERIFY(!image.isNull());
+        QVERIFY2(image.save(shots + QLatin1Char('/') + name), qPrintable(name));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        shots = qEnvironmentVariable("ECHORA_SHOTS",
+                                     QDir::current().filePath(QStringLiteral("library-shots")));
+        QVERIFY(QDir().mkpath(shots));
+        work = std::make_unique<WorkDir>();
+        const QString runtime = QStringLiteral(ECHORA_RUNTIME_DIR);
+        for (int level = 0; level < 3; ++level) {
+            QFile::remove(TreesView::localList(level));
+            QVERIFY(QFile::copy(runtime + QLatin1Char('/') + TreesView::localList(level),
+                                TreesView::localList(level)));
+        }
+    }
+    void cleanupTestCase() { work.reset(); }
+
+    void libraryWindowAndExportPointer()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        auto* view = new TreesView(&window);
+        auto* strip = new TabsCtrl(&window);
+        layout->addWidget(view, 1);
+        layout->addWidget(strip);
+        window.resize(294, 420);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        view->setCurrentIndex(1);
+        MatTree* tree = view->tree(1);
+        QTreeWidgetItem* group = tree->topLevelItem(0);
+        QVERIFY(group && group->childCount() >= 2);
+        QTreeWidgetItem* chosen = group->child(0);
+        QTreeWidgetItem* hovered = group->child(1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(chosen).center());
+        strip->doShowNum(3);
+        QTest::qWait(50);
+        const QImage plain = window.grab().toImage();
+        save(plain, QStringLiteral("library.png"));
+        QVERIFY(colours(plain, plain.rect()) > 20);
+
+        const QPoint cell(tree->header()->sectionViewportPosition(2) +
+                              tree->header()->sectionSize(2) / 2,
+                          tree->visualItemRect(hovered).center().y());
+        QMouseEvent move(QEvent::MouseMove, cell, tree->viewport()->mapToGlobal(cell), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &move);
+        QVERIFY(hovered->text(2).isEmpty());
+        QTest::qWait(50);
+        const QImage pointer = window.grab().toImage();
+        save(pointer, QStringLiteral("library-export-pointer.png"));
+
+        // The state cell of the hovered row looks different; the rest of the tree does not.
+        QRect cellRect = tree->visualItemRect(hovered);
+        cellRect.setLeft(tree->header()->sectionViewportPosition(2));
+        cellRect.setWidth(tree->header()->sectionSize(2));
+        cellRect.translate(tree->viewport()->mapTo(&window, QPoint(0, 0)));
+        cellRect = cellRect.intersected(plain.rect());
+        QVERIFY(!cellRect.isEmpty());
+        QVERIFY(plain.copy(cellRect) != pointer.copy(cellRect));
+        QRect titleRect = tree->visualItemRect(chosen);
+        titleRect.setWidth(tree->header()->sectionSize(0));
+        titleRect.translate(tree->viewport()->mapTo(&window, QPoint(0, 0)));
+        QCOMPARE(plain.copy(titleRect), pointer.copy(titleRect));
+    }
+
+    void dialogs()
+    {
+        DelConfirm del(nullptr);
+        del.setText(QStringLiteral("材料名:狐狸和葡萄 The Fox and the Grapes\n\n"
+                                   "文件名:fox_and_grapes.mp3\n"));
+        del.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&del));
+        const QImage delImage = del.grab().toImage();
+        save(delImage, QStringLiteral("delconfirm.png"));
+        QVERIFY(colours(delImage, delImage.rect()) > 10);
+
+        RenameDlg rename(nullptr);
+        rename.setPrompt(QStringLiteral("原名称:狐狸和葡萄\n\n重命名为:"));
+        rename.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rename));
+        const QImage renameImage = rename.grab().toImage();
+        save(renameImage, QStringLiteral("renamedlg.png"));
+        QVERIFY(colours(renameImage, renameImage.rect()) > 10);
+    }
+};
+
+QTEST_MAIN(LibraryPicturesTest)
+#include "tst_librarypictures.moc"
