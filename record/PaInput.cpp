@@ -55,12 +55,6 @@ QString PaInput::start()
 
 bool PaInput::isActive() const { return stream && Pa_IsStreamActive(stream.get()) == 1; }
 
-void PaInput::stop()
-{
-    if (stream && Pa_IsStreamStopped(stream.get()) == 0)
-        Pa_StopStream(stream.get());
-}
-
 QString PaInput::close()
 {
     if (!stream)

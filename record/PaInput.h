@@ -21,9 +21,6 @@ public:
     QString start();
     // True while the stream runs (the callback has not completed it and nothing failed).
     bool isActive() const;
-    // Stops a stream whose callback no longer comes (a stalled device); waits for a running
-    // callback to return first.
-    void stop();
     // Closes the stream; an empty string or the failure message.
     QString close();
 

@@ -3,6 +3,8 @@
 #include "Mp3Encoder.h"
 #include "PaInput.h"
 
+#include <memory>
+
 PaRecThread::PaRecThread(QObject* parent) : QThread(parent) {}
 
 PaRecThread::~PaRecThread()
@@ -37,20 +39,42 @@ void PaRecThread::fail(const QString& text)
         lastMessage = text;
 }
 
+// What PortAudio's callback reaches. It lives as long as the stream; a stream that can no
+// longer be stopped is abandoned together with its link, which then tells every late callback
+// to end without touching the recorder, the encoder or the file.
+struct PaRecThread::CallbackLink {
+    PaRecThread* recorder = nullptr;
+    Mp3Encoder* encoder = nullptr;
+    // The callback is between its check of `abandoned` and its return.
+    std::atomic<bool> busy{false};
+    std::atomic<bool> abandoned{false};
+};
+
 int PaRecThread::onBlock(const void* input, void*, unsigned long frameCount,
                          const PaStreamCallbackTimeInfo*, unsigned long statusFlags, void* userData)
 {
-    auto* self = static_cast<PaRecThread*>(userData);
+    auto* link = static_cast<CallbackLink*>(userData);
+    // Both flags are sequentially consistent: either this callback sees the abandonment, or
+    // the recorder thread sees it busy and waits for it to return.
+    link->busy = true;
+    if (link->abandoned) {
+        link->busy = false;
+        return paAbort;
+    }
+    PaRecThread* self = link->recorder;
+    int result = self->callbackResult.load();
     if (statusFlags & paInputOverflow)
         self->overflows.fetch_add(1, std::memory_order_relaxed);
     if (input) {
-        if (!self->encoder->encode(static_cast<const float*>(input), frameCount)) {
+        if (link->encoder->encode(static_cast<const float*>(input), frameCount)) {
+            self->frames.fetch_add(qint64(frameCount), std::memory_order_relaxed);
+        } else {
             self->writeFailed = true;
-            return paComplete;
+            result = paComplete;
         }
-        self->frames.fetch_add(qint64(frameCount), std::memory_order_relaxed);
     }
-    return self->callbackResult.load();
+    link->busy = false;
+    return result;
 }
 
 void PaRecThread::run()
@@ -80,38 +104,45 @@ void PaRecThread::run()
 
 bool PaRecThread::capture(Mp3Encoder& mp3)
 {
-    PaInput input;
-    encoder = &mp3;
-    QString problem = input.open(&PaRecThread::onBlock, this);
+    auto link = std::make_unique<CallbackLink>();
+    link->recorder = this;
+    link->encoder = &mp3;
+    auto input = std::make_unique<PaInput>();
+    QString problem = input->open(&PaRecThread::onBlock, link.get());
     if (problem.isEmpty()) {
         // A stop request that came while preparing ends the recording before it begins.
         if (callbackResult.load() != paContinue)
             return false;
-        problem = input.start();
+        problem = input->start();
     }
     if (!problem.isEmpty()) {
         fail(problem);
         return false;
     }
-    bool stopSeen = false;
-    while (input.isActive()) {
+    qint64 framesAtStop = -1;
+    while (input->isActive()) {
         if (callbackResult.load() != paContinue) {
-            // The callback ends the stream after its next block; if no block came within a
-            // whole poll, the device has stopped delivering.
-            if (stopSeen) {
-                input.stop();
-                break;
+            // The callback ends the stream after its next block. If no block came during a
+            // whole poll, the device has stopped delivering, and PortAudio would wait for it
+            // forever when stopping or closing the stream: leave the stream behind instead.
+            if (framesAtStop == frames.load()) {
+                link->abandoned = true;
+                while (link->busy)
+                    msleep(1);
+                Q_UNUSED(input.release());
+                Q_UNUSED(link.release());
+                fail(QStringLiteral("portaudio: The input device stopped delivering sound."));
+                return true;
             }
-            stopSeen = true;
+            framesAtStop = frames.load();
         }
         msleep(500);
     }
-    problem = input.close();
+    problem = input->close();
     if (!problem.isEmpty())
         fail(problem);
     if (writeFailed.load())
         fail(mp3.encoderFailed() ? QStringLiteral("lame encode failed.")
                                  : QStringLiteral("file write failed."));
-    encoder = nullptr;
     return true;
 }

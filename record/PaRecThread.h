@@ -25,7 +25,7 @@ public:
     // has set everything up. Each recording takes the file once; the next needs setFile again.
     void setFile(FILE* file);
     // Ask the running recording to end; it ends after the block being captured, which is
-    // still written. A device that delivers nothing is stopped at the next poll.
+    // still written. A device that has stopped delivering is left behind at the next poll.
     void requestStop();
     // Last error message of a failed recording; empty after a good one.
     QString message() const;
@@ -46,6 +46,7 @@ private:
     static int onBlock(const void* input, void* output, unsigned long frameCount,
                        const PaStreamCallbackTimeInfo* timeInfo, unsigned long statusFlags,
                        void* userData);
+    struct CallbackLink;
     // Runs the capture stream until it ends; false when it never started.
     bool capture(Mp3Encoder& encoder);
     void fail(const QString& text);
@@ -57,8 +58,6 @@ private:
     std::atomic<bool> writeFailed{false};
     std::atomic<qint64> frames{0};
     std::atomic<qint64> overflows{0};
-    // The running recording's encoder; set before the stream starts, used by the callback.
-    Mp3Encoder* encoder = nullptr;
     mutable QMutex messageLock;
     QString lastMessage;
 };

@@ -99,7 +99,6 @@ Run bareCapture(int seconds, bool drain = false)
             break;
         before = now;
     }
-    input.stop();
     input.close();
     run.wall = double(clock.nsecsElapsed()) / 1e9;
     run.cpuShare = (cpuSeconds() - cpu0) / run.wall;

@@ -209,6 +209,42 @@ private slots:
         QVERIFY(second.frames < first.frames + kRate * 3 / 2);  // counted from zero again
     }
 
+    void stalledMicrophoneStillEnds()
+    {
+        // A second microphone that nobody feeds: its stream starts but never delivers a block.
+        // The recording runs in a child process so that the stream left behind ends with it.
+        const QString source =
+            QStringLiteral("echora_stalled_%1").arg(QCoreApplication::applicationPid());
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"),
+                    {QStringLiteral("load-module"), QStringLiteral("module-pipe-source"),
+                     QStringLiteral("source_name=") + source,
+                     QStringLiteral("file=") + dir.filePath(source + QStringLiteral(".fifo")),
+                     QStringLiteral("format=s16le"), QStringLiteral("rate=44100"),
+                     QStringLiteral("channels=2")});
+        QVERIFY(pactl.waitForFinished(10000));
+        const QString module = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+        QVERIFY2(pactl.exitCode() == 0 && !module.isEmpty(), "cannot add a microphone");
+        const auto unload = qScopeGuard([&] {
+            testsupport::run(QStringLiteral("pactl"), {QStringLiteral("unload-module"), module});
+        });
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PULSE_SOURCE"), source);
+        const QString path = dir.filePath(QStringLiteral("stalled.mp3"));
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(RECORD_PROBE), {path, QStringLiteral("1500")});
+        QVERIFY(probe.waitForFinished(60000));
+        const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 0);
+        QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
+        QCOMPARE(lines[0], QStringLiteral("finished"));
+        QCOMPARE(lines[1], QStringLiteral("portaudio: The input device stopped delivering sound."));
+        QCOMPARE(lines[2], QStringLiteral("0"));
+    }
+
     void fullDiskEndsTheRecording()
     {
         if (!QFileInfo::exists(QStringLiteral("/dev/full")))
