@@ -55,7 +55,8 @@ int IVideo::queued() const
 void IVideo::initializeGL()
 {
     const QSurfaceFormat actual = context()->format();
-    if (actual.depthBufferSize() > 0)
+    // No depth buffer is asked for, so the first note is written whenever the request is met.
+    if (actual.depthBufferSize() <= 0)
         qWarning("Could not get depth buffer; results will be suboptimal");
     if (actual.alphaBufferSize() <= 0)
         qWarning("Could not set rgba buffer; results will be suboptimal");
