@@ -1,12 +1,15 @@
 #include "BalTipLable.h"
 
+#include <QPainter>
+
 namespace {
 BalTipLable* currentTip = nullptr;
 }
 
-BalTipLable::BalTipLable(const QString& text, QPoint anchor, QWidget* parent) : QLabel(text, parent)
+BalTipLable::BalTipLable(const QString& text, QPoint anchor, QWidget* parent)
+    : QLabel(text, parent), balloon(QStringLiteral(":/images/bg-balloon-tip.png"))
 {
-    adjustSize();
+    setFixedSize(balloon.size());
     move(anchor.x() - width() / 2, anchor.y() - height());
     delete currentTip;
     currentTip = this;
@@ -30,3 +33,11 @@ void BalTipLable::hideTip()
 }
 
 BalTipLable* BalTipLable::current() { return currentTip; }
+
+void BalTipLable::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(rect(), balloon);
+    painter.setPen(Qt::white);  // the balloon is dark
+    painter.drawText(rect().adjusted(0, 0, 0, -height() / 5), Qt::AlignCenter, text());
+}

@@ -1,5 +1,7 @@
 #include "WeiboNote.h"
 
+#include <QPainter>
+
 WeiboNote::WeiboNote(QWidget* parent) : QLabel(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -9,12 +11,28 @@ WeiboNote::WeiboNote(QWidget* parent) : QLabel(parent)
 void WeiboNote::addCount(int n)
 {
     number += n;
-    setText(QStringLiteral("%1 ").arg(number));
-    setVisible(number != 0);
+    if (number == 0) {
+        shown = false;
+        hide();
+        return;
+    }
+    if (!shown) {
+        shown = true;
+        show();
+    }
+    update();
 }
 
 void WeiboNote::clearCount()
 {
     number = 0;
+    shown = false;
     hide();
+}
+
+void WeiboNote::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    painter.drawText(rect(), Qt::AlignRight, countText());
 }

@@ -1,7 +1,7 @@
 #pragma once
-// WeiboNote: a count badge shown while its count is non-zero. GUI thread only.
-//
-// Minimal stand-in: keeps the count and shows it as text.
+// WeiboNote: a count badge over its picture, visible exactly while its count is non-zero;
+// the count is written right-aligned with a trailing space. Transparent for the mouse.
+// GUI thread only.
 #include <QLabel>
 
 class WeiboNote : public QLabel {
@@ -11,7 +11,12 @@ public:
     void addCount(int n);
     void clearCount();
     int count() const { return number; }
+    QString countText() const { return QStringLiteral("%1 ").arg(number); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool shown = false;
     int number = 0;
 };

@@ -1,13 +1,22 @@
 #include "wikiSlider.h"
 
+#include "SliderGeometry.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
-wikiSlider::wikiSlider(QWidget* parent) : QWidget(parent) { setMinimumHeight(12); }
+wikiSlider::wikiSlider(QWidget* parent)
+    : QWidget(parent), trackPic(QStringLiteral(":/images/bg-wikislider-normal.png")),
+      filledPic(QStringLiteral(":/images/bg-wikislider-light.png")),
+      knobPic(QStringLiteral(":/images/bg-wikislider-seeker.png"))
+{
+    setMinimumHeight(knobPic.height());
+}
 
 void wikiSlider::setProgress(float fraction)
 {
-    progress = fraction;
+    const SliderGeometry g(size(), knobPic.size(), trackPic.height());
+    filled = int(fraction * float(g.trackLength));
     update();
 }
 
@@ -16,14 +25,21 @@ void wikiSlider::setHandlerObject(QObject* r) { receiver = r; }
 
 void wikiSlider::mousePressEvent(QMouseEvent* event)
 {
-    if (event->buttons() != Qt::LeftButton || !receiver || !handler || width() <= 0)
+    if (event->buttons() != Qt::LeftButton || !receiver || !handler)
         return;
-    (receiver->*handler)(float(event->position().x()) / float(width()));
+    const SliderGeometry g(size(), knobPic.size(), trackPic.height());
+    const QPoint p = event->position().toPoint();
+    if (g.trackLength <= 0 || p.x() < g.half || p.x() > g.trackLength + g.half ||
+        p.y() < g.barTop || p.y() > g.barTop + trackPic.height())
+        return;
+    (receiver->*handler)(float(p.x() - g.half) / float(g.trackLength));
 }
 
 void wikiSlider::paintEvent(QPaintEvent*)
 {
+    const SliderGeometry g(size(), knobPic.size(), trackPic.height());
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(40, 40, 40));
-    painter.fillRect(QRectF(0, 0, progress * float(width()), height()), QColor(108, 177, 207));
+    painter.drawPixmap(QRect(g.half, g.barTop, g.trackLength, trackPic.height()), trackPic);
+    painter.drawPixmap(QRect(g.half, g.barTop, filled + 1, trackPic.height()), filledPic);
+    painter.drawPixmap(filled, g.knobTop, knobPic);
 }

@@ -1,10 +1,10 @@
 #pragma once
-// wikiSlider: the position bar of the full-playing layout; driven like a waveform view
-// (only setProgress and the position handler matter). GUI thread only.
-//
-// Minimal stand-in: draws a plain bar and calls the position handler on a left click.
+// wikiSlider: the position bar of the full-playing layout. The practice controller drives it
+// like a waveform view: of that interface only setProgress and the position handler do
+// anything. A left click asks the handler to seek; the bar moves when told. GUI thread only.
 #include "vPlotWidget.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 class wikiSlider : public QWidget, public vPlotWidget {
@@ -29,13 +29,18 @@ public:
 
     PositionHandler positionHandler() const { return handler; }
     QObject* handlerObject() const { return receiver; }
+    // The filled length in pixels, which is also the knob's left edge.
+    int filledLength() const { return filled; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    float progress = 0;
+    QPixmap trackPic;
+    QPixmap filledPic;
+    QPixmap knobPic;
+    int filled = 0;
     QObject* receiver = nullptr;
     PositionHandler handler = nullptr;
 };
