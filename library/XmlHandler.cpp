@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStyle>
 #include <QTreeWidget>
@@ -34,6 +35,10 @@ QString XmlHandler::separatorText() { return QString(30, QChar(0x00B7)); }
 bool XmlHandler::readFile(QTreeWidget* tree, const QString& fileName, bool onlineList)
 {
     XmlHandler handler(tree, onlineList);
+    // A list that does not exist yet (a fresh runtime folder) is an empty list, not an error:
+    // the first change writes it.
+    if (!QFileInfo::exists(fileName))
+        return true;
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);
     reader.setErrorHandler(&handler);

@@ -24,7 +24,8 @@ public:
     QString errorString() const override;
 
     // Reads a trains file into the tree (rows are appended; the caller clears first).
-    // False when the parse stopped early; rows made before the error stay.
+    // False when the parse stopped early; rows made before the error stay. A file that does
+    // not exist reads as an empty list.
     static bool readFile(QTreeWidget* tree, const QString& fileName, bool onlineList);
 
     // Column 0 of a separator row: thirty middle dots.

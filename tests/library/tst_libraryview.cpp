@@ -92,6 +92,23 @@ private Q_SLOTS:
         QVERIFY(!view.isOnline());
     }
 
+    void freshFolderWithoutLists()
+    {
+        for (int level = 0; level < 3; ++level)
+            QVERIFY(QFile::remove(TreesView::localList(level)));
+        ModalDriver driver;
+        driver.answerNext(&ModalDriver::accept);
+        TreesView view;
+        QTest::qWait(50);
+        QVERIFY(!driver.shown());  // no error boxes on a first start
+        driver.disarm();
+        QCOMPARE(view.tree(0)->topLevelItemCount(), 0);
+        const QString outside = makeMaterial(work->path("outside"), QStringLiteral("first"));
+        view.tree(0)->importFiles({outside});
+        QVERIFY(readBytes("basicList.xml").contains("<case url=\"first_0.mp3\">"));
+        QVERIFY(!QFile::exists("advancedList.xml"));
+    }
+
     void stateCellFitsInTheView()
     {
         // The export pointer lives in column 2: it has to be inside the view, which has no

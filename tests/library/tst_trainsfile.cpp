@@ -165,14 +165,24 @@ private Q_SLOTS:
         QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("A"));
     }
 
-    void missingFileIsReported()
+    void missingFileIsAnEmptyListButAnEmptyFileIsReported()
     {
         tree = std::make_unique<QTreeWidget>();
+        ModalDriver quiet;
+        quiet.answerNext(&ModalDriver::accept);
+        QVERIFY(XmlHandler::readFile(tree.get(), QStringLiteral("absent.xml"), false));
+        QTest::qWait(50);
+        QVERIFY(!quiet.shown());
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        quiet.disarm();
+
+        writeBytes(QStringLiteral("empty.xml"), QByteArray());
         ModalDriver driver;
         driver.answerNext(&ModalDriver::accept);
-        QVERIFY(!XmlHandler::readFile(tree.get(), QStringLiteral("absent.xml"), false));
+        QVERIFY(!XmlHandler::readFile(tree.get(), QStringLiteral("empty.xml"), false));
         QVERIFY(driver.shown());
         QCOMPARE(driver.title(), QStringLiteral("parlino trains"));
+        QVERIFY(driver.text().startsWith(QStringLiteral("Parse error at line ")));
         QCOMPARE(tree->topLevelItemCount(), 0);
     }
 
