@@ -3,6 +3,7 @@
 #include "LibraryFixture.h"
 #include "MatTree.h"
 #include "ModalDriver.h"
+#include "Workspace.h"
 #include "XmlHandler.h"
 
 #include <QCheckBox>
@@ -276,6 +277,31 @@ private Q_SLOTS:
         QVERIFY(driver.shown());
         QVERIFY(row("picked_0"));
         QVERIFY(QFileInfo::exists("workspace/picked_0.lrc"));
+    }
+
+    void workspaceNames()
+    {
+        QCOMPARE(Workspace::fileNamePart("http://example.org/a/b.mp3?x=1#t"), QString("b.mp3"));
+        QCOMPARE(Workspace::fileNamePart("Unit #1?.mp3"), QString("Unit #1?.mp3"));
+        QCOMPARE(Workspace::materialPath("lesson_0.mp3"), QString("./workspace/lesson_0.mp3"));
+        QCOMPARE(Workspace::scriptOf("./workspace/a.b.mp3"), QString("./workspace/a.b.lrc"));
+        QCOMPARE(Workspace::scriptOf("./workspace/plain"), QString("./workspace/plain.lrc"));
+        QCOMPARE(Workspace::freeName("plain"), QString("plain_0"));
+        QCOMPARE(Workspace::freeName("a.b.mp3"), QString("a.b_0.mp3"));
+        writeBytes("workspace/a.b_0.mp3", "x");
+        QCOMPARE(Workspace::freeName("a.b.mp3"), QString("a.b_1.mp3"));
+
+        // Copying a file onto itself must not empty it.
+        const QByteArray fox = readBytes("workspace/fox.mp3");
+        QVERIFY(!Workspace::copyFile("workspace/fox.mp3", "./workspace/../workspace/fox.mp3"));
+        QCOMPARE(readBytes("workspace/fox.mp3"), fox);
+        QVERIFY(!Workspace::copyFile("workspace/none.mp3", "workspace/copy.mp3"));
+        QVERIFY(!QFileInfo::exists("workspace/copy.mp3"));
+        QVERIFY(Workspace::copyFile("workspace/fox.mp3", "workspace/copy.mp3"));
+        QCOMPARE(readBytes("workspace/copy.mp3"), fox);
+        QVERIFY(Workspace::inWorkspace("workspace/copy.mp3"));
+        QVERIFY(Workspace::inWorkspace(work->path("workspace/copy.mp3")));
+        QVERIFY(!Workspace::inWorkspace("respool/copy.mp3"));
     }
 
     // ---- remove and rename ----
