@@ -83,12 +83,8 @@ private Q_SLOTS:
             QCOMPARE(tree->listFileName(), TreesView::localList(level));
             QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Level %1").arg(level));
             QCOMPARE(tree->topLevelItem(0)->childCount(), 2);
-            QVERIFY(tree->hasMouseTracking());
-            QCOMPARE(tree->columnCount(), 3);
         }
         QCOMPARE(view.currentIndex(), 0);
-        QCOMPARE(view.maximumWidth(), 294);
-        QCOMPARE(view.minimumSize(), QSize(294, 300));
         QVERIFY(!view.isOnline());
     }
 
@@ -248,32 +244,20 @@ private Q_SLOTS:
         QCOMPARE(online.first().first().toBool(), false);
     }
 
-    void dialogs()
+    void dialogsAnswer()
     {
         DelConfirm del(nullptr);
-        QCOMPARE(del.windowTitle(), QStringLiteral("确认删除"));
-        QCOMPARE(del.size(), QSize(313, 151));
-        QVERIFY(!del.keepFile());  // the box starts checked: files go with the row
+        QVERIFY(!del.keepFile());  // the box starts checked: the files go with the row
         del.findChild<QCheckBox*>(QStringLiteral("chkKeepFile"))->setChecked(false);
         QVERIFY(del.keepFile());
-        del.setText(QStringLiteral("材料名:x"));
-        QCOMPARE(del.findChild<QLabel*>(QStringLiteral("label"))->text(),
-                 QStringLiteral("材料名:x"));
-        QCOMPARE(del.findChild<QCheckBox*>(QStringLiteral("chkKeepFile"))->text(),
-                 QStringLiteral("同时将文件从硬盘删除"));
 
         RenameDlg rename(nullptr);
-        QCOMPARE(rename.windowTitle(), QStringLiteral("重命名"));
-        QCOMPARE(rename.size(), QSize(220, 87));
-        auto* label = rename.findChild<QLabel*>(QStringLiteral("label"));
-        QCOMPARE(label->text(), QStringLiteral("重命名："));
-        QVERIFY(label->textInteractionFlags() & Qt::TextSelectableByMouse);
         rename.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(QStringLiteral("新"));
         QCOMPARE(rename.text(), QStringLiteral("新"));
-        // The buttons close the dialog with the right answer.
         rename.show();
         rename.findChild<QAbstractButton*>(QStringLiteral("btnCancel"))->click();
         QCOMPARE(rename.result(), int(QDialog::Rejected));
+        QVERIFY(!rename.isVisible());
         rename.show();
         rename.findChild<QAbstractButton*>(QStringLiteral("btnConfirm"))->click();
         QCOMPARE(rename.result(), int(QDialog::Accepted));
