@@ -191,8 +191,10 @@ bool audioThread::writeAll(uint8_t* data, int length)
             data += n;
             length -= n;
         }
+        // A full output drains at the pace of real time: let a useful amount of room open
+        // up before offering again, rather than waking every millisecond for a few bytes.
         if (length > 0)
-            msleep(1);
+            msleep(n > 0 ? 1 : 10);
     }
     return true;
 }

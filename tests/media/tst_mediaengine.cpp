@@ -3,6 +3,7 @@
 // end reports.
 #include "MediaEngine.h"
 #include "MediaFixtures.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -527,8 +528,50 @@ private Q_SLOTS:
         rig.engine.doSetVolume(id, 0.25f);
         QCOMPARE(audio.volume.load(), 0.25f);
         QVERIFY(rig.engine.doStart(id, false));
-        QVERIFY(!rig.engine.doPause(id, true) || rig.engine.hasChannel(id));
+        // Still in the table until its end is reported, but a stopping channel is left alone.
+        QVERIFY(rig.engine.doPause(id, true));
+        QCOMPARE(video.resets.load(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+    }
+
+    // Real recorded speech decodes to what the ffmpeg tool decodes from the same file.
+    void realSpeechMatchesTheReferenceDecoder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("mp3") << QStringLiteral("sonnet001.mp3");
+        QTest::newRow("wav") << QStringLiteral("jfk.wav");
+    }
+
+    void realSpeechMatchesTheReferenceDecoder()
+    {
+        QFETCH(QString, name);
+        const QString data = testsupport::testDataDir();
+        const QString path = data + QStringLiteral("/speech/") + name;
+        if (data.isEmpty() || !QFileInfo::exists(path))
+            QSKIP("shared speech recordings absent");
+        Rig rig;
+        RecordingAudio audio;
+        const MediaIdentifier id = ident(path, &audio);
+        rig.engine.doOpen(id);
+        const double duration = rig.engine.duration(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        const QByteArray pcm = audio.taken();
+        const int frame = 2 * audio.channels;
+        QVERIFY(std::abs(double(pcm.size()) / frame / audio.rate - duration) < 0.2);
+
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg",
+                     {"-nostdin", "-loglevel", "error", "-i", path, "-f", "s16le", "-ac",
+                      QString::number(audio.channels), "-ar", QString::number(audio.rate), "-"});
+        QVERIFY(ffmpeg.waitForFinished(60000));
+        const QByteArray reference = ffmpeg.readAllStandardOutput();
+        QCOMPARE(pcm.size(), reference.size());
+        const QVector<int16_t> a = leftChannel(pcm, 1), b = leftChannel(reference, 1);
+        int worst = 0;
+        for (int i = 0; i < a.size(); ++i)
+            worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
     }
 
     void unknownIdentifierIsRefused()
