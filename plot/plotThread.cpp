@@ -56,7 +56,7 @@ void plotThread::run()
     if (decoder.hasAudio() && decoder.durationSeconds() > 0)
         prepareRange();
     columns.reset(columnWidth);
-    if (!walk())
+    if (!walk() || isAborted())
         return;
     columns.finish();
     Q_EMIT sigThreadDone();
