@@ -195,6 +195,7 @@ int main(int argc, char** argv)
         MediaIdentifier id;
         id.path = mp3;
         id.audio = &paced;
+        // Read from the audio thread: the channel table does not change while it plays.
         paced.clock = [&] { return engine.currentTime(id); };
         engine.doOpen(id);
         engine.doStart(id, true);
