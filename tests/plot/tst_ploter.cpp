@@ -2,6 +2,7 @@
 // the real workers, the pictures read back column by column.
 #include "Ploter.h"
 #include "TestSupport.h"
+#include "WaveColumns.h"
 #include "WaveImage.h"
 #include "plotThread.h"
 
@@ -78,6 +79,7 @@ class TestPloter : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void walkBoundaries();
     void wholeFileColumns();
     void barsStandOnTheBottomEdge();
     void realMp3Stereo();
@@ -123,6 +125,46 @@ void TestPloter::initTestCase()
                        QStringLiteral("90000")}));
     QVERIFY(makeAudio(silentMovie, QStringLiteral("testsrc=d=2:s=64x48:r=10"),
                       {QStringLiteral("-c:v"), QStringLiteral("mpeg4")}));
+}
+
+void TestPloter::walkBoundaries()
+{
+    // Width 160: two units a value, so 80 values a column.
+    WaveColumns walk;
+    walk.reset(160);
+    std::vector<std::int16_t> values(80, 0);
+    values[79] = 16384;  // the value that completes column 0 still belongs to it
+    QVERIFY(walk.add(values.data(), values.size()));
+    values.assign(80, 0);
+    values[0] = -16384;  // the first value of column 1
+    QVERIFY(walk.add(values.data(), 1));
+    QCOMPARE(walk.completedColumns(), 1);
+    // Column 0: 0..16384 -> rows 7..20, 13 pixels; column 1 is not drawn yet.
+    QCOMPARE(barHeightAt(walk.picture(), 0), 13);
+    QCOMPARE(barHeightAt(walk.picture(), 1), 0);
+
+    // Run out of samples half-way through the last column: finishing draws it.
+    std::vector<std::int16_t> loud(80 * 560, 0);
+    for (std::size_t i = 0; i < loud.size(); i += 2)
+        loud[i] = 16384, loud[i + 1] = -16384;
+    walk.reset(160);
+    QVERIFY(walk.add(loud.data(), 80 * 559 + 40));
+    QCOMPARE(walk.completedColumns(), 559);
+    QCOMPARE(barHeightAt(walk.picture(), 559), 0);
+    walk.finish();
+    QCOMPARE(barHeightAt(walk.picture(), 559), 25);
+    QCOMPARE(barHeightAt(walk.picture(), 560), 0);
+    // The rest completes the picture; more values change nothing.
+    QVERIFY(!walk.add(loud.data(), 80 * 2));
+    QVERIFY(walk.complete());
+    QCOMPARE(barHeightAt(walk.picture(), 560), 25);
+    QVERIFY(!walk.add(loud.data(), 80));
+
+    // A range without a usable width draws nothing and takes no values.
+    walk.reset(0);
+    QVERIFY(walk.complete());
+    QVERIFY(!walk.add(loud.data(), loud.size()));
+    QCOMPARE(countLit(litColumns(walk.picture()), 0, 560), 0);
 }
 
 void TestPloter::wholeFileColumns()
