@@ -6,14 +6,14 @@
 // The two sentence views are found by object name when the tabs are shown, and by any
 // operation that needs one still missing; a view found late is brought up to date with the
 // sentences, the current sentence and the karaoke progress it missed.
+#include "KaraView.h"
+#include "LrcLstView.h"
 #include "vTabsWidget.h"
 
 #include <QPointer>
 #include <QTabWidget>
 
 class ChromeTabs;
-class KaraView;
-class LrcLstView;
 
 class TabsView : public QTabWidget, public vTabsWidget {
     Q_OBJECT
