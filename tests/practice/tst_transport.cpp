@@ -1,0 +1,156 @@
+// The practice transport with the real media engine playing generated materials into the
+// sound server: the sentence loop, pause and resume inside a sentence, the last sentence, the
+// sentence following of whole-material play and seeking back. The views are recording fakes.
+#include "Echora.h"
+#include "Fakes.h"
+#include "MediaEngine.h"
+#include "TestSupport.h"
+
+#include <QAudioDevice>
+#include <QDir>
+#include <QFile>
+#include <QMediaDevices>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestTransport : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+    QString previous;
+
+    FakeCtrl ctrl;
+    FakeTabs tabs;
+    FakePlot rec, pce, ori;
+    Echora* echora = nullptr;
+    const QString material = QStringLiteral("./workspace/tones.mp3");
+
+    double position() const
+    {
+        return echora->mediaEngine()->currentTime(echora->materialChannel());
+    }
+
+    // Waits until `done` holds, running the event loop; false after `ms`.
+    template <class F> bool waitFor(F done, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > ms)
+                return false;
+            QTest::qWait(20);
+        }
+        return true;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QMediaDevices::defaultAudioOutput().isNull())
+            QSKIP("no sound server: run through the test script");
+        previous = QDir::currentPath();
+        QDir::setCurrent(root.path());
+        QDir().mkpath(QStringLiteral("workspace"));
+        QDir().mkpath(QStringLiteral("files"));
+        // Five two-second sentences of different pitch.
+        QVERIFY(testsupport::makeAudio(
+            material,
+            QStringLiteral("aevalsrc='0.3*sin(2*PI*(300+100*floor(t/2))*t)':s=44100:d=10"),
+            {QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-b:a"),
+             QStringLiteral("128k")}));
+        QFile lrc(QStringLiteral("./workspace/tones.lrc"));
+        QVERIFY(lrc.open(QIODevice::WriteOnly));
+        lrc.write("[00:00.00]One.\n[00:02.00]Two.\n[00:04.00]Three.\n[00:06.00]Four.\n"
+                  "[00:08.00]Five.\n");
+    }
+
+    void cleanupTestCase()
+    {
+        if (!previous.isEmpty())
+            QDir::setCurrent(previous);
+    }
+
+    void init()
+    {
+        ctrl = FakeCtrl();
+        tabs = FakeTabs();
+        rec = FakePlot();
+        pce = FakePlot();
+        ori = FakePlot();
+        echora = new Echora(&ctrl, &tabs, &rec, &pce, &ori, nullptr, nullptr);
+        echora->choosePhase(0);
+        echora->switchMaterial(material);
+        echora->choosePhase(1);
+    }
+
+    void cleanup()
+    {
+        delete echora;
+        echora = nullptr;
+    }
+
+    void sentenceLoops()
+    {
+        echora->selectSentence(1);  // 2 s .. 4 s
+        echora->playPce(true);
+        QVERIFY(ctrl.pceChecked);
+        QVERIFY(echora->flags() & Echora::PcePlaying);
+        QVERIFY(waitFor([&] { return position() >= 2.0; }, 5000));  // moved into the sentence
+        double highest = 0;
+        bool wrapped = false;
+        QVERIFY(waitFor(
+            [&] {
+                const double p = position();
+                highest = std::max(highest, p);
+                wrapped = wrapped || (highest > 3.7 && p >= 0 && p < 3.0);
+                return wrapped;
+            },
+            15000));
+        QVERIFY2(highest < 4.6, "playback ran far past the sentence end");
+        QCOMPARE(echora->current(), 1u);
+        QVERIFY(tabs.karaProgress >= 0 && tabs.karaProgress <= 1.2f);
+    }
+
+    void pauseAndResumeInsideTheSentence()
+    {
+        echora->selectSentence(2);  // 4 s .. 6 s
+        echora->playPce(true);
+        QVERIFY(waitFor([&] { return position() > 4.5; }, 8000));
+        echora->playPce(false);
+        QVERIFY(!(echora->flags() & Echora::PcePlaying));
+        QTest::qWait(200);
+        const double paused = position();
+        QVERIFY(paused > 4.3 && paused < 6.3);
+        echora->playPce(true);
+        QTest::qWait(100);
+        const double resumed = position();
+        QVERIFY2(resumed >= paused - 0.3, "resume jumped back to the sentence start");
+    }
+
+    void lastSentenceRunsToTheEnd()
+    {
+        echora->selectSentence(4);  // 8 s .. end
+        echora->playPce(true);
+        QVERIFY(waitFor([&] { return !(echora->flags() & Echora::PcePlaying); }, 20000));
+        QVERIFY(!ctrl.pceChecked);
+        QVERIFY(!ctrl.oriChecked);
+    }
+
+    void wholePlayFollowsSentencesAndSeekingBack()
+    {
+        echora->selectSentence(0);
+        echora->playOri(true);
+        QVERIFY(ctrl.oriChecked);
+        QVERIFY(waitFor([&] { return echora->current() >= 1; }, 10000));
+        QVERIFY(waitFor([&] { return echora->current() >= 2; }, 10000));
+        QCOMPARE(tabs.shown, echora->current());
+        // Back to 1.2 s: the first sentence starting at or after it becomes current.
+        echora->seekOri(0.12f);
+        QVERIFY(waitFor([&] { return echora->current() == 1; }, 5000));
+        echora->playOri(false);
+        QVERIFY(!(echora->flags() & Echora::OriPlaying));
+        QVERIFY(!ctrl.oriChecked);
+    }
+};
+
+QTEST_MAIN(TestTransport)
+#include "tst_transport.moc"
