@@ -62,17 +62,18 @@ int PaRecThread::onBlock(const void* input, void*, unsigned long frameCount,
         return paAbort;
     }
     PaRecThread* self = link->recorder;
-    int result = self->callbackResult.load();
     if (statusFlags & paInputOverflow)
         self->overflows.fetch_add(1, std::memory_order_relaxed);
+    bool written = true;
     if (input) {
-        if (link->encoder->encode(static_cast<const float*>(input), frameCount)) {
+        written = link->encoder->encode(static_cast<const float*>(input), frameCount);
+        if (written)
             self->frames.fetch_add(qint64(frameCount), std::memory_order_relaxed);
-        } else {
+        else
             self->writeFailed = true;
-            result = paComplete;
-        }
     }
+    // The stop request is read once per block, after it: this block was the last one.
+    const int result = written ? self->callbackResult.load() : int(paComplete);
     link->busy = false;
     return result;
 }
@@ -99,7 +100,8 @@ void PaRecThread::run()
     }
     // A recording that never started leaves the file empty.
     if (capture(mp3) && !mp3.finish())
-        fail(QStringLiteral("file write failed."));
+        fail(mp3.encoderFailed() ? QStringLiteral("lame encode failed.")
+                                 : QStringLiteral("file write failed."));
 }
 
 bool PaRecThread::capture(Mp3Encoder& mp3)

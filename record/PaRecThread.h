@@ -29,9 +29,9 @@ public:
     void requestStop();
     // Last error message of a failed recording; empty after a good one.
     QString message() const;
-    // Frames per channel captured by the running or last recording.
+    // Frames per channel captured by the running or last recording (0 again after setFile).
     qint64 capturedFrames() const { return frames.load(); }
-    // Blocks PortAudio reported as overflowed (input lost) in the running or last recording.
+    // Blocks PortAudio flagged as overflowed (input lost) in the running or last recording.
     qint64 inputOverflows() const { return overflows.load(); }
 
     // Factor applied to every captured sample (full scale 1.0) to reach the encoder's scale
