@@ -1,7 +1,9 @@
 #pragma once
-// Helpers for the widget tests: test-made picture sheets of solid colours, and pixel reads
-// from grabbed widgets.
+// Helpers for the widget tests: test-made picture sheets of solid colours, pixel reads from
+// grabbed widgets, and the pointer entering and leaving.
 #include <QColor>
+#include <QCoreApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -34,6 +36,19 @@ inline bool near(const QColor& a, const QColor& b, int tol = 6)
 {
     return qAbs(a.red() - b.red()) <= tol && qAbs(a.green() - b.green()) <= tol &&
            qAbs(a.blue() - b.blue()) <= tol;
+}
+
+// The pointer entering and leaving a widget, as the window system reports it.
+inline void enter(QWidget* w)
+{
+    QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(w, &e);
+}
+
+inline void leave(QWidget* w)
+{
+    QEvent e(QEvent::Leave);
+    QCoreApplication::sendEvent(w, &e);
 }
 
 }  // namespace kit

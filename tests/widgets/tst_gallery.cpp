@@ -10,9 +10,9 @@
 #include "VoicerImg.h"
 #include "VolSlider.h"
 #include "WeiboNote.h"
+#include "WidgetTestKit.h"
 #include "wikiSlider.h"
 
-#include <QEnterEvent>
 #include <QFontDatabase>
 #include <QHoverEvent>
 #include <QImageReader>
@@ -23,25 +23,15 @@
 namespace {
 QPixmap pic(const QString& name) { return QPixmap(QStringLiteral(":/images/") + name); }
 
-void setHovered(QWidget* w, bool on)
-{
-    if (on) {
-        QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QCoreApplication::sendEvent(w, &e);
-    } else {
-        QEvent e(QEvent::Leave);
-        QCoreApplication::sendEvent(w, &e);
-    }
-}
-
 QImage shot(OctImgBtn& b, OctImgBtn::Look look)
 {
     b.setEnabled(look != OctImgBtn::Disabled);
     b.setDown(look == OctImgBtn::Pressed);
-    setHovered(&b, look == OctImgBtn::Hover);
+    if (look == OctImgBtn::Hover)
+        kit::enter(&b);
     QImage img = b.grab().toImage();
     b.setDown(false);
-    setHovered(&b, false);
+    kit::leave(&b);
     b.setEnabled(true);
     return img;
 }

@@ -7,24 +7,11 @@
 #include "WidgetTestKit.h"
 
 #include <QCursor>
-#include <QEnterEvent>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
-void enter(QWidget* w)
-{
-    QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void leave(QWidget* w)
-{
-    QEvent e(QEvent::Leave);
-    QCoreApplication::sendEvent(w, &e);
-}
-
 // A row as the main window lays it out: icon, slider, caption and time label.
 struct Row {
     QWidget window;
@@ -175,7 +162,7 @@ void TestLabels::popupHiddenAtStart()
 void TestLabels::popupShowsWhilePointerOnIcon()
 {
     Row row;
-    enter(row.icon);
+    kit::enter(row.icon);
     QVERIFY(row.popupShown());
     QTest::qWait(VoicerImg::kHideDelayMs + 150);
     QVERIFY(row.popupShown());  // still on the icon
@@ -184,15 +171,15 @@ void TestLabels::popupShowsWhilePointerOnIcon()
 void TestLabels::popupKeptWhenPointerMovesOntoIt()
 {
     Row row;
-    enter(row.icon);
-    leave(row.icon);
+    kit::enter(row.icon);
+    kit::leave(row.icon);
     QTest::qWait(50);
-    enter(row.slider);  // within 200 ms
+    kit::enter(row.slider);  // within 200 ms
     QTest::qWait(VoicerImg::kHideDelayMs + 150);
     QVERIFY(row.popupShown());
     // A return to the icon from the pop-up keeps it too.
-    leave(row.slider);
-    enter(row.icon);
+    kit::leave(row.slider);
+    kit::enter(row.icon);
     QTest::qWait(VoicerImg::kHideDelayMs + 150);
     QVERIFY(row.popupShown());
 }
@@ -200,10 +187,10 @@ void TestLabels::popupKeptWhenPointerMovesOntoIt()
 void TestLabels::popupGoesAfterLeavingBoth()
 {
     Row row;
-    enter(row.icon);
-    leave(row.icon);
-    enter(row.slider);
-    leave(row.slider);
+    kit::enter(row.icon);
+    kit::leave(row.icon);
+    kit::enter(row.slider);
+    kit::leave(row.slider);
     QVERIFY(row.popupShown());  // not at once
     QTRY_VERIFY_WITH_TIMEOUT(row.popupHidden(), 2000);
 }

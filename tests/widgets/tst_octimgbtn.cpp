@@ -2,7 +2,6 @@
 #include "OctImgBtn.h"
 #include "WidgetTestKit.h"
 
-#include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -11,17 +10,6 @@ namespace {
 const QVector<QColor> kEight{Qt::red,  Qt::green,   Qt::blue, Qt::yellow,
                              Qt::cyan, Qt::magenta, Qt::gray, Qt::darkGreen};
 
-void enter(QWidget* w)
-{
-    QEnterEvent e(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void leave(QWidget* w)
-{
-    QEvent e(QEvent::Leave);
-    QCoreApplication::sendEvent(w, &e);
-}
 }  // namespace
 
 class TestOctImgBtn : public QObject {
@@ -45,15 +33,15 @@ void TestOctImgBtn::checkableSheetOfFourRows()
     b.setImages(kit::solidSheet(10, 6, 2, 4, kEight), 4);
     QCOMPARE(b.size(), QSize(10, 6));
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::red));  // unchecked normal
-    enter(&b);
+    kit::enter(&b);
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::blue));  // unchecked hover
     b.setDown(true);
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::cyan));  // unchecked pressed
     b.setDown(false);
-    leave(&b);
+    kit::leave(&b);
     b.setChecked(true);
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::green));  // checked normal
-    enter(&b);
+    kit::enter(&b);
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::yellow));  // checked hover
     b.setDown(true);
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::magenta));  // checked pressed
@@ -97,7 +85,7 @@ void TestOctImgBtn::oneRowLeavesOtherStatesEmpty()
         QVERIFY(b.picture(true, look).isNull());
     }
     // Hovered, the button draws no picture: only the background shows.
-    enter(&b);
+    kit::enter(&b);
     QVERIFY(kit::pixel(&b, 4, 2) != QColor(Qt::red));
 }
 
@@ -112,7 +100,7 @@ void TestOctImgBtn::disabledWinsOverPressedAndHover()
 {
     OctImgBtn b;
     b.setImages(kit::solidSheet(10, 6, 1, 4, {Qt::red, Qt::green, Qt::blue, Qt::yellow}), 4);
-    enter(&b);
+    kit::enter(&b);
     b.setDown(true);
     QCOMPARE(b.currentLook(), OctImgBtn::Pressed);  // pressed wins over hover
     QCOMPARE(kit::pixel(&b, 5, 3), QColor(Qt::blue));
