@@ -77,6 +77,8 @@ private slots:
         QCOMPARE(probe.exitCode(), 0);
         QVERIFY2(lines.size() >= 3, qPrintable(lines.join('|')));
         QCOMPARE(lines[0], QStringLiteral("finished"));
+        if (lines[1].isEmpty() && lines[2] != QStringLiteral("0"))
+            QSKIP("this machine records from a sound card without the sound server");
         QVERIFY2(lines[1] == QStringLiteral("portaudio: No input device.") ||
                      (lines[1].startsWith(QStringLiteral("portaudio: ")) && lines[1].size() > 11),
                  qPrintable(lines[1]));
