@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
+#include <portaudio.h>
 
 namespace {
 constexpr int kRate = 44100;
@@ -194,7 +195,10 @@ private slots:
         PaRecThread recorder;
         recorder.configuredGain = 32767.0f;
         const Take first = record(recorder, QStringLiteral("first.mp3"), kRate);
+        QCOMPARE(Pa_GetDeviceCount(), paNotInitialized);
         const Take second = record(recorder, QStringLiteral("second.mp3"), kRate * 3 / 2);
+        // Everything is released after each recording: PortAudio is no longer initialised.
+        QCOMPARE(Pa_GetDeviceCount(), paNotInitialized);
         for (const Take* take : {&first, &second}) {
             QCOMPARE(take->finished, 1);
             QVERIFY2(take->message.isEmpty(), qPrintable(take->message));

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <portaudio.h>
 
 class TestRecorderFailures : public QObject {
     Q_OBJECT
@@ -41,6 +42,7 @@ private slots:
         QVERIFY(recorder.wait(20000));
         std::fclose(file);
         QVERIFY(recorder.message() != QStringLiteral("NULL file pointer."));
+        QCOMPARE(Pa_GetDeviceCount(), paNotInitialized);  // released, whatever happened
 
         recorder.start();
         QVERIFY(recorder.wait(10000));
