@@ -92,13 +92,12 @@ void Echora::switchMaterial(const QString& path)
     const bool file = isFile(path);
     if (file && !isVideoName(path)) {
         ctrl->setFullPlaying(false);
+        // The practice folder with its three recording folders; parents are made too, so a
+        // missing "files" folder or a material in a sub-folder still gets somewhere to record.
         const QString name = path.mid(kWorkspacePrefix.size());
-        QDir files(QStringLiteral("files"));
-        files.mkdir(name);
-        QDir folder(files.filePath(name));
-        for (const char* sub : {"imitatepieces", "shadowpieces", "retellpieces"})
-            folder.mkdir(QLatin1String(sub));
         workFolder = QStringLiteral("files/%1").arg(name);
+        for (const char* sub : {"imitatepieces", "shadowpieces", "retellpieces"})
+            QDir().mkpath(workFolder + QLatin1Char('/') + QLatin1String(sub));
         pcePlotId.path = path;
         const PlotIdentifier whole{path, -1, -1};
         oriView->setPixmap(nullptr);

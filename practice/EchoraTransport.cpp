@@ -215,6 +215,12 @@ void Echora::recStart(bool on)
         recTimer->stop();
         return;
     }
+    if (recorder->isRunning()) {
+        // The previous recording is still being finished and owns the open file: refuse
+        // rather than close the file under the recorder's feet.
+        ctrl->checkRecCtrl(false);
+        return;
+    }
     if (phase == 2)
         tabs->setSentences(QStringList());
     if (playFlags & RecPlaying) {

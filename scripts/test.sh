@@ -32,7 +32,6 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # Sound server with a speaker and a microphone.
 export XDG_RUNTIME_DIR="$work/xdg"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-mkfifo "$work/fakemic.fifo"
 cat >"$work/ci.pa" <<PA
 .fail
 load-module module-native-protocol-unix auth-anonymous=1
@@ -44,7 +43,8 @@ PA
 HOME="$work" pulseaudio -n -F "$work/ci.pa" --daemonize=no --exit-idle-time=-1 \
   --log-target=stderr 2>"$work/pulse.log" &
 pulse_pid=$!
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+# The pipe source makes its FIFO itself; the feeder starts once it is there.
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && [ -p "$work/fakemic.fifo" ] && break; sleep 0.1; done
 ffmpeg -nostdin -loglevel error -re -f lavfi -i sine=frequency=660:sample_rate=44100 \
   -ac 2 -f s16le -y "$work/fakemic.fifo" &
 feeder_pid=$!

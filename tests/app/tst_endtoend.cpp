@@ -1,0 +1,199 @@
+// A learner's session with the real main window, sound server and microphone: open a demo
+// material, loop a sentence in Listen & Repeat, record it, play the recording, record a
+// retelling, and watch the help video. Screenshots of each step are saved beside the test.
+#include "Dialog.h"
+#include "Echora.h"
+#include "MediaEngine.h"
+#include "OctImgBtn.h"
+#include "PanelView.h"
+#include "PhaseTabs.h"
+#include "PlotView.h"
+#include "Ploter.h"
+#include "TabsView.h"
+#include "TestSupport.h"
+#include "TreesView.h"
+
+#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
+
+void copyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
+}
+
+// Dominant frequency of an audio file, from the zero crossings of its decoded mono samples.
+double toneOf(const QString& path, double* seconds)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                  QStringLiteral("-i"), path, QStringLiteral("-ac"), QStringLiteral("1"),
+                  QStringLiteral("-ar"), QStringLiteral("44100"), QStringLiteral("-f"),
+                  QStringLiteral("s16le"), QStringLiteral("-")});
+    if (!ffmpeg.waitForFinished(30000))
+        return -1;
+    const QByteArray pcm = ffmpeg.readAllStandardOutput();
+    const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+    const qsizetype n = pcm.size() / 2;
+    *seconds = double(n) / 44100.0;
+    qsizetype crossings = 0;
+    for (qsizetype i = 1; i < n; ++i)
+        if ((s[i - 1] < 0) != (s[i] < 0))
+            ++crossings;
+    return n ? double(crossings) / 2.0 / *seconds : -1;
+}
+}  // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+    QString previous;
+    QTemporaryDir root;
+    QString shots;
+
+    void shoot(QWidget* w, const char* name)
+    {
+        QVERIFY(w->grab().save(shots + QLatin1Char('/') + QLatin1String(name)));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QMediaDevices::defaultAudioOutput().isNull())
+            QSKIP("no sound server: run through the test script");
+        shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        QDir().mkpath(shots);
+        previous = QDir::currentPath();
+        copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
+        QDir::setCurrent(root.path());
+        QVERIFY(QFile::exists(kMaterial));
+    }
+
+    void cleanupTestCase()
+    {
+        if (!previous.isEmpty())
+            QDir::setCurrent(previous);
+    }
+
+    void learnerSession()
+    {
+        Dialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const DialogForm& ui = dialog.form();
+        Echora* echora = dialog.controller();
+
+        // The library opens the material.
+        Q_EMIT ui.tabWidget->switchSig(kMaterial);
+        QCOMPARE(echora->materialName(), kMaterial);
+        QVERIFY(echora->sentences() >= 4);
+        QVERIFY(ui.oriPlay->isEnabled());
+
+        // Listen & Repeat, sentence 2, played for longer than it lasts: it loops.
+        ui.phaseTabs->setCurrentIndex(1);
+        QCOMPARE(echora->currentPhase(), 1);
+        echora->selectSentence(2);
+        const float start = echora->times()[2];
+        const float end = echora->times()[3];
+        ui.pcePlay->click();
+        QVERIFY(ui.pcePlay->isChecked());
+        MediaEngine* engine = echora->mediaEngine();
+        double highest = 0;
+        bool looped = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!looped && clock.elapsed() < 30000) {
+            QTest::qWait(20);
+            const double p = engine->currentTime(echora->materialChannel());
+            highest = std::max(highest, p);
+            looped = highest > end - 0.3 && p >= 0 && p < (start + end) / 2;
+        }
+        QVERIFY2(looped, "the sentence did not start again");
+        QTRY_VERIFY_WITH_TIMEOUT(ui.pcePlot->currentSentenceIndex() == -1 ||
+                                     ui.oriPlot->currentSentenceIndex() == 2,
+                                 5000);
+        shoot(&dialog, "phase1-sentence-loop.png");
+        ui.pcePlay->click();
+        QVERIFY(!(echora->flags() & Echora::PcePlaying));
+
+        // Record two seconds of the sentence.
+        const QString piece = echora->recordingPath();
+        QCOMPARE(piece, QStringLiteral("files/fox_and_grapes.mp3/shadowpieces/recordpiece002.mp3"));
+        QVERIFY(ui.recCtrl->isEnabled());
+        ui.recCtrl->click();
+        QVERIFY2(echora->flags() & Echora::Capturing, qPrintable(ui.recPlot->caption()));
+        QTest::qWait(2000);
+        ui.recCtrl->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 15000);
+        QVERIFY(ui.recPlay->isEnabled());
+        const PlotIdentifier recId{piece, -1, -1};
+        QTRY_VERIFY_WITH_TIMEOUT(echora->plotter()->pixmap(recId) != nullptr, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ui.recPlot->isFetching(), 5000);
+        shoot(&dialog, "phase1-recorded.png");
+
+        // Play the recording to its end.
+        ui.recPlay->click();
+        QVERIFY(echora->flags() & Echora::RecPlaying);
+        QTRY_VERIFY_WITH_TIMEOUT(!ui.recPlay->isChecked(), 30000);
+        QVERIFY(!(echora->flags() & Echora::RecPlaying));
+
+        // Retelling: the text is hidden while recording and comes back afterwards.
+        ui.phaseTabs->setCurrentIndex(2);
+        QCOMPARE(echora->currentPhase(), 2);
+        ui.recCtrl->click();
+        QVERIFY(ui.txtLrc->sentences().isEmpty());
+        QTest::qWait(2000);
+        shoot(&dialog, "phase2-recording.png");
+        ui.recCtrl->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 15000);
+        QCOMPARE(ui.txtLrc->sentences().size(), int(echora->sentences()));
+        const QString retell =
+            QStringLiteral("files/fox_and_grapes.mp3/retellpieces/the-only-one.mp3");
+        QCOMPARE(echora->recordingPath(), retell);
+        shoot(&dialog, "phase2-recorded.png");
+
+        // Both recordings are MP3 files of the microphone's tone. The sound server may hand a
+        // first capture the backlog it gathered while idle, so only a lower bound on length.
+        const double fed = qEnvironmentVariable("ECHORA_FAKEMIC_HZ").toDouble();
+        for (const QString& file : {piece, retell}) {
+            double seconds = 0;
+            const double hz = toneOf(file, &seconds);
+            QVERIFY2(seconds > 1.0 && seconds < 120.0,
+                     qPrintable(QStringLiteral("%1: %2 s").arg(file).arg(seconds)));
+            if (fed > 0)
+                QVERIFY2(std::fabs(hz - fed) < fed * 0.05,
+                         qPrintable(QStringLiteral("%1: %2 Hz").arg(file).arg(hz)));
+        }
+
+        // The help video in the full-playing layout.
+        ui.actionHelp->trigger();
+        QVERIFY(dialog.isFullPlaying());
+        QCOMPARE(echora->materialName(), QStringLiteral("help.flv"));
+        QTest::qWait(2500);
+        QVERIFY(engine->currentTime(echora->materialChannel()) > 0.5);
+        shoot(&dialog, "full-playing-help.png");
+        shoot(ui.ctrlpanel, "control-panel.png");
+        shoot(ui.tsWidget, "library-window.png");
+        ui.wikiStopper->click();
+        QVERIFY(!(echora->flags() & Echora::OriPlaying));
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
