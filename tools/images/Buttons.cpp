@@ -217,15 +217,25 @@ void shareOut(QPainter& p, const QRectF& ic, const QColor& col)
                               QPointF(c.x() + 5.5, c.y() - 1)}));
 }
 
+// A one-column sheet of pill buttons carrying an icon and a caption. On light faces the icon
+// is blue, on others it takes the caption's colour.
+using Icon = void (*)(QPainter&, const QRectF&, const QColor&);
+void iconButton(const char* name, int w, int h, qreal radius, Face (*faceOf)(State), Icon icon,
+                const QString& text, int px)
+{
+    sheet(name, w, h, 1, 4, [=](QPainter& p, QRectF cell, State s, int) {
+        const QRectF body = cell.adjusted(1, 1, -1, -1);
+        const Face f = faceOf(s);
+        pill(p, body, radius, f);
+        const QColor iconColor = faceOf == lightFace && s != Disabled ? color::deep : f.content;
+        iconAndText(p, content(body, s), 12, text, px, f.content,
+                    [&](QRectF ic) { icon(p, ic, iconColor); });
+    });
+}
+
 void libraryButtons()
 {
-    sheet("btn-import-press.png", 65, 26, 1, 4, [](QPainter& p, QRectF cell, State s, int) {
-        const QRectF body = cell.adjusted(1, 1, -1, -1);
-        const Face f = lightFace(s);
-        pill(p, body, 5, f);
-        iconAndText(p, content(body, s), 10, QStringLiteral("导入"), 13, f.content,
-                    [&](QRectF ic) { plus(p, ic, s == Disabled ? f.content : color::deep); });
-    });
+    iconButton("btn-import-press.png", 65, 26, 5, lightFace, plus, QStringLiteral("导入"), 13);
     sheet("btn-download-check.png", 111, 26, 2, 4, [](QPainter& p, QRectF cell, State s, int col) {
         const QRectF body = cell.adjusted(1, 1, -1, -1);
         const QRectF r = content(body, s);
@@ -249,26 +259,15 @@ void libraryButtons()
 
 void exportButtons()
 {
-    sheet("btn-exporter-export.png", 80, 26, 1, 4, [](QPainter& p, QRectF cell, State s, int) {
-        const QRectF body = cell.adjusted(1, 1, -1, -1);
-        const Face f = deepFace(s);
-        pill(p, body, 5, f);
-        iconAndText(p, content(body, s), 12, QStringLiteral("导出"), 13, f.content,
-                    [&](QRectF ic) { shareOut(p, ic, f.content); });
-    });
+    iconButton("btn-exporter-export.png", 80, 26, 5, deepFace, shareOut, QStringLiteral("导出"),
+               13);
     sheet("btn-exporter-cancel.png", 80, 26, 1, 4, [](QPainter& p, QRectF cell, State s, int) {
         const QRectF body = cell.adjusted(1, 1, -1, -1);
         const Face f = lightFace(s);
         pill(p, body, 5, f);
         caption(p, content(body, s), QStringLiteral("取消"), f.content, 13);
     });
-    sheet("btn-exporter-scan.png", 68, 21, 1, 4, [](QPainter& p, QRectF cell, State s, int) {
-        const QRectF body = cell.adjusted(1, 1, -1, -1);
-        const Face f = lightFace(s);
-        pill(p, body, 4, f);
-        iconAndText(p, content(body, s), 12, QStringLiteral("浏览…"), 12, f.content,
-                    [&](QRectF ic) { folder(p, ic, s == Disabled ? f.content : color::deep); });
-    });
+    iconButton("btn-exporter-scan.png", 68, 21, 4, lightFace, folder, QStringLiteral("浏览…"), 12);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QImageWriter>
-#include <QPainterPath>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,60 +68,43 @@ void sheet(const QString& name, int cellW, int cellH, int cols, int rows, const 
     save(image, name);
 }
 
+// Each face in the order of the sheet rows: normal, hover, pressed, disabled.
 Face lightFace(State s)
 {
-    switch (s) {
-    case Hover:
-        return {QColor(200, 232, 247), color::mid, color::ink};
-    case Pressed:
-        return {color::light, color::deep, color::ink};
-    case Disabled:
-        return {color::grey, color::greyLine, color::greyInk};
-    default:
-        return {color::paler, color::line, color::ink};
-    }
+    static const Face faces[4] = {{color::paler, color::line, color::ink},
+                                  {QColor(200, 232, 247), color::mid, color::ink},
+                                  {color::light, color::deep, color::ink},
+                                  {color::grey, color::greyLine, color::greyInk}};
+    return faces[s];
 }
 
 Face checkedFace(State s)
 {
-    switch (s) {
-    case Hover:
-        return {QColor(178, 224, 245), color::deep, color::ink};
-    case Pressed:
-        return {QColor(134, 201, 232), color::deepPressed, color::ink};
-    case Disabled:
-        return {QColor(214, 226, 232), color::greyLine, color::greyInk};
-    default:
-        return {color::light, color::deep, color::ink};
-    }
+    static const Face faces[4] = {{color::light, color::deep, color::ink},
+                                  {QColor(178, 224, 245), color::deep, color::ink},
+                                  {QColor(134, 201, 232), color::deepPressed, color::ink},
+                                  {QColor(214, 226, 232), color::greyLine, color::greyInk}};
+    return faces[s];
 }
 
 Face deepFace(State s)
 {
-    switch (s) {
-    case Hover:
-        return {color::deepHover, color::deepHover, color::white};
-    case Pressed:
-        return {color::deepPressed, color::deepPressed, color::white};
-    case Disabled:
-        return {QColor(184, 196, 203), QColor(184, 196, 203), QColor(240, 243, 245)};
-    default:
-        return {color::deep, color::deep, color::white};
-    }
+    static const Face faces[4] = {
+        {color::deep, color::deep, color::white},
+        {color::deepHover, color::deepHover, color::white},
+        {color::deepPressed, color::deepPressed, color::white},
+        {QColor(184, 196, 203), QColor(184, 196, 203), QColor(240, 243, 245)}};
+    return faces[s];
 }
 
 Face redFace(State s)
 {
-    switch (s) {
-    case Hover:
-        return {color::redHover, color::redHover, color::white};
-    case Pressed:
-        return {color::redPressed, color::redPressed, color::white};
-    case Disabled:
-        return {QColor(214, 178, 180), QColor(214, 178, 180), QColor(246, 238, 238)};
-    default:
-        return {color::red, color::red, color::white};
-    }
+    static const Face faces[4] = {
+        {color::red, color::red, color::white},
+        {color::redHover, color::redHover, color::white},
+        {color::redPressed, color::redPressed, color::white},
+        {QColor(214, 178, 180), QColor(214, 178, 180), QColor(246, 238, 238)}};
+    return faces[s];
 }
 
 void pill(QPainter& p, const QRectF& r, qreal radius, const Face& face)
