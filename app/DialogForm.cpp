@@ -100,6 +100,9 @@ void DialogForm::setupForm(Dialog* window)
     wikiVoice = make<VoicerImg>(videoPage, "wikiVoice");
     volSlid = makeVolume(videoPage, "volSlid");
     wikiTime = makeTimeLabel(videoPage, "wikiTime");
+    QPalette onBlack = wikiTime->palette();
+    onBlack.setColor(QPalette::WindowText, QColor(225, 225, 225));
+    wikiTime->setPalette(onBlack);
     auto* videoLO = new QVBoxLayout(videoPage);
     videoLO->setContentsMargins(0, 0, 0, 0);
     videoLO->setSpacing(2);
@@ -203,18 +206,22 @@ void DialogForm::setupForm(Dialog* window)
     recCtrlVol = make<VolSlider>(ctrlpanel, "recCtrlVol");
     recCtrlVol->setRange(0, 100);
     recCtrlVol->setValue(20);  // 0.2 x 327670: the recorder's initial gain
-    recCtrlVol->setFixedWidth(80);
     btnHelp = make<OctImgBtn>(ctrlpanel, "btnHelp");
     btnHelp->setToolTip(QStringLiteral("帮助视频"));
     matShow = make<OctImgBtn>(ctrlpanel, "matShow");
     matShow->setToolTip(QStringLiteral("练习材料"));
-    auto* panelLO = new QHBoxLayout(ctrlpanel);
-    panelLO->setContentsMargins(8, 4, 8, 4);
-    panelLO->addWidget(phaseTabs, 1);
-    for (QWidget* w : std::initializer_list<QWidget*>{adjLrc, lrcSplit, recCtrl, lab_recCVol,
-                                                      recCtrlVol, btnHelp, matShow})
-        panelLO->addWidget(w);
-
+    // The phase tabs run from the panel's left edge: their first-tab indent leaves the left
+    // part to the recording controls, laid over the bar in two rows, and their last-tab
+    // reserve runs past the right edge.
+    phaseTabs->setGeometry(-24, 21, 890, 48);
+    phaseTabs->lower();
+    recCtrl->move(12, 21);
+    adjLrc->move(106, 24);
+    lrcSplit->move(146, 24);
+    lab_recCVol->setGeometry(14, 57, 20, 13);
+    recCtrlVol->setGeometry(38, 53, 88, 20);
+    btnHelp->move(136, 55);
+    matShow->move(162, 55);
     // --- Library window to the right of the main window.
     tsWidget = make<QWidget>(window, "tsWidget");
     tabWidget = make<TreesView>(tsWidget, "tabWidget");
