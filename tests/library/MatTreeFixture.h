@@ -55,10 +55,17 @@ protected:
                       tree->header()->sectionSize(column) / 2;
         return QPoint(x, rect.center().y());
     }
+    // Press and release sent straight to the viewport, with no event processing between the
+    // hover and the click, so a stray leave event from another window cannot come between.
     void press(QTreeWidgetItem* item, int column, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mousePress(tree->viewport(), button, {}, cellCentre(item, column));
-        QTest::mouseRelease(tree->viewport(), button, {}, cellCentre(item, column));
+        const QPoint pos = cellCentre(item, column);
+        const QPoint global = tree->viewport()->mapToGlobal(pos);
+        QMouseEvent down(QEvent::MouseButtonPress, pos, global, button, button, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, pos, global, button, Qt::NoButton,
+                       Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &up);
     }
     void move(QTreeWidgetItem* item, int column)
     {

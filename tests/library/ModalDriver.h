@@ -5,6 +5,8 @@
 // the window's title and text, and hands the window to the test's answer. Disarmed when it
 // goes out of scope, so an answer never reaches a later test.
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -54,8 +56,12 @@ public:
 
     void disarm()
     {
-        if (timer)
+        // Stopped at once: a deferred delete would wait for the outer event loop while the
+        // timer kept answering inside the next test's modal loop.
+        if (timer) {
+            timer->stop();
             timer->deleteLater();
+        }
         timer = nullptr;
     }
 
@@ -70,6 +76,29 @@ public:
             box->accept();
         else
             modal->close();
+    }
+
+    // Types a file's path into a file dialog, as the learner would, and accepts it (selectFile
+    // leaves the name field alone once it has the focus). Repeated until the dialog closes, as
+    // the dialog's file model fills in the background.
+    static void pickFile(QWidget* modal, const QString& absolutePath)
+    {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        auto choose = [dialog, absolutePath] {
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                edit->setText(absolutePath);
+            else
+                dialog->selectFile(absolutePath);
+            static_cast<QDialog*>(dialog)->accept();
+        };
+        auto* retry = new QTimer(dialog);
+        QObject::connect(retry, &QTimer::timeout, dialog, choose);
+        retry->start(50);
+        choose();
     }
 
 private:

@@ -163,9 +163,7 @@ private Q_SLOTS:
         driver.answerNext([outside](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             QVERIFY(dialog);
-            dialog->setDirectory(QFileInfo(outside).absolutePath());
-            dialog->selectFile(QFileInfo(outside).fileName());
-            static_cast<QDialog*>(dialog)->accept();
+            ModalDriver::pickFile(dialog, QFileInfo(outside).absoluteFilePath());
         });
         view.on_actionImport_triggered();
         QVERIFY(driver.shown());

@@ -175,9 +175,7 @@ private Q_SLOTS:
             QVERIFY(dialog);
             QCOMPARE(dialog->windowTitle(), QStringLiteral("选择文件"));
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-            dialog->setDirectory(QFileInfo(outside).absolutePath());
-            dialog->selectFile(QFileInfo(outside).fileName());
-            static_cast<QDialog*>(dialog)->accept();
+            ModalDriver::pickFile(dialog, QFileInfo(outside).absoluteFilePath());
         });
         tree->actImport();
         QVERIFY(driver.shown());
