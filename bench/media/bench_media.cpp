@@ -9,10 +9,13 @@
 //     that takes bytes at the pace of real time, beside the ffmpeg tool seeking there and
 //     decoding one packet (target: at most 100 ms).
 #include "AudioDev.h"
+#include "BenchSupport.h"
 #include "IAudio.h"
 #include "MediaEngine.h"
 
+#include "BenchSupport.h"
 #include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMediaDevices>
@@ -29,29 +32,8 @@
 namespace {
 constexpr int kBytesPerSecond = 44100 * 4;
 
-bool ffmpeg(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-                  QStringList{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
-                              QStringLiteral("error"), QStringLiteral("-y")} +
-                      args);
-    return process.waitForFinished(600000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-double bestOf(int runs, const std::function<bool()>& task)
-{
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!task())
-            return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
+using bench::bestOf;
+using bench::ffmpeg;
 
 double cpuSeconds(int who)
 {

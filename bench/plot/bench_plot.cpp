@@ -5,6 +5,7 @@
 //  2. the picture of a 5 s sentence 8 minutes in (target: at most 30 ms), beside the
 //     ffmpeg tool decoding those 5 s: once after the whole-file picture (as a material is
 //     always shown: its frame positions are known then), once with a fresh Ploter.
+#include "BenchSupport.h"
 #include "Ploter.h"
 
 #include <QCoreApplication>
@@ -17,29 +18,8 @@
 #include <cstdio>
 
 namespace {
-bool ffmpeg(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-                  QStringList{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
-                              QStringLiteral("error"), QStringLiteral("-y")} +
-                      args);
-    return process.waitForFinished(600000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-double bestOf(int runs, const std::function<bool()>& task)
-{
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!task())
-            return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
+using bench::bestOf;
+using bench::ffmpeg;
 
 // One picture from request to announcement, computed afresh.
 bool plotOnce(Ploter& ploter, const PlotIdentifier& id)
