@@ -1,6 +1,6 @@
 #include "RenameDlg.h"
 
-#include "OctImgBtn.h"
+#include "DialogButtons.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -20,25 +20,11 @@ RenameDlg::RenameDlg(QWidget* parent) : QDialog(parent)
     lineEdit = new QLineEdit(this);
     lineEdit->setObjectName(QStringLiteral("lineEdit"));
 
-    const QPixmap sheet(QStringLiteral(":/images/btn-popdlg.png"));
-    btnConfirm = new OctImgBtn(this);
-    btnConfirm->setObjectName(QStringLiteral("btnConfirm"));
-    btnConfirm->setCheckable(false);
-    btnConfirm->setImages(sheet, 4);
-    btnConfirm->setTexts(QStringLiteral("重命名"), QStringLiteral("重命名"));
-    btnCancel = new OctImgBtn(this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setCheckable(false);
-    btnCancel->setLayoutDirection(Qt::RightToLeft);
-    btnCancel->setImages(sheet, 4);
-    btnCancel->setTexts(QStringLiteral("取消"), QStringLiteral("取消"));
-
     mainLO->addWidget(label, 0, 0, 1, 2);
     mainLO->addWidget(lineEdit, 1, 0, 1, 2);
-    mainLO->addWidget(btnConfirm, 2, 0);
-    mainLO->addWidget(btnCancel, 2, 1);
-    connect(btnConfirm, &OctImgBtn::clicked, this, &QDialog::accept);
-    connect(btnCancel, &OctImgBtn::clicked, this, &QDialog::reject);
+    const DialogButtons buttons = addDialogButtons(this, mainLO, 2, QStringLiteral("重命名"));
+    btnConfirm = buttons.confirm;
+    btnCancel = buttons.cancel;
 }
 
 void RenameDlg::setPrompt(const QString& text) { label->setText(text); }
