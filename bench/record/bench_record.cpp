@@ -1,9 +1,11 @@
 // Recorder benchmark: the CPU a recording costs, as a fraction of one core, and the input
 // overflows PortAudio reports, beside a bare capture of the same microphone (a callback that
 // only counts frames) measured in the same run, after the microphone's backlog is drained. Needs a
-// microphone that delivers sound, e.g. the fed one that scripts/test.sh sets up.
+// microphone that delivers sound, e.g. the fed one that scripts/test.sh sets up. Recordings and
+// bare captures take turns; the medians of the runs are reported.
 //
-//   bench_record [seconds] [reference-seconds]     defaults: 60 and 10
+//   bench_record [seconds] [reference-seconds] [runs]     defaults: 12, 6 and 5 (at least 5)
+#include "BenchSupport.h"
 #include "PaInput.h"
 #include "PaRecThread.h"
 
@@ -11,9 +13,11 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -113,34 +117,47 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int seconds = args.size() > 1 ? args[1].toInt() : 60;
-    const int referenceSeconds = args.size() > 2 ? args[2].toInt() : 10;
+    const int seconds = args.size() > 1 ? args[1].toInt() : 12;
+    const int referenceSeconds = args.size() > 2 ? args[2].toInt() : 6;
+    const int runs = args.size() > 3 ? std::max(5, args[3].toInt()) : 5;
     if (seconds <= 0 || referenceSeconds <= 0) {
-        std::fprintf(stderr, "usage: bench_record [seconds] [reference-seconds]\n");
+        std::fprintf(stderr, "usage: bench_record [seconds] [reference-seconds] [runs]\n");
         return 2;
     }
     QTemporaryDir dir;
     bareCapture(60, true);
-    const Run reference = bareCapture(referenceSeconds);
-    const Run measured = recording(dir.filePath(QStringLiteral("bench.mp3")), seconds);
-    for (const Run* run : {&reference, &measured}) {
-        if (!run->message.isEmpty() || run->captured <= 0) {
-            std::fprintf(stderr, "no recording: %s\n",
-                         run->message.isEmpty() ? "the microphone delivered nothing"
-                                                : run->message.toUtf8().constData());
-            return 1;
+    std::vector<double> ownCpu;
+    std::vector<double> bareCpu;
+    long long overflows = 0;
+    long long bareOverflows = 0;
+    double captured = 0;
+    double wall = 0;
+    for (int i = 0; i < runs; ++i) {
+        const Run reference = bareCapture(referenceSeconds);
+        const Run measured = recording(dir.filePath(QStringLiteral("bench%1.mp3").arg(i)), seconds);
+        for (const Run* run : {&reference, &measured}) {
+            if (!run->message.isEmpty() || run->captured <= 0) {
+                std::fprintf(stderr, "no recording: %s\n",
+                             run->message.isEmpty() ? "the microphone delivered nothing"
+                                                    : run->message.toUtf8().constData());
+                return 1;
+            }
         }
+        ownCpu.push_back(measured.cpuShare);
+        bareCpu.push_back(reference.cpuShare);
+        overflows += measured.overflows;
+        bareOverflows += reference.overflows;
+        captured += measured.captured;
+        wall += measured.wall;
     }
-    std::printf("| measurement | recorder (%d s) | bare capture (%d s) | ratio | target |\n",
-                seconds, referenceSeconds);
-    std::printf("|---|---|---|---|---|\n");
-    std::printf("| CPU, share of one core | %.2f %% | %.2f %% | %.2f | <= 10 %% | %s\n",
-                100.0 * measured.cpuShare, 100.0 * reference.cpuShare,
-                reference.cpuShare > 0 ? measured.cpuShare / reference.cpuShare : 0.0,
-                measured.cpuShare <= 0.10 ? "met" : "MISSED");
-    std::printf("| input overflows | %lld | %lld | - | 0 | %s\n", measured.overflows,
-                reference.overflows, measured.overflows == 0 ? "met" : "MISSED");
-    std::printf("| sound captured per wall second | %.3f | %.3f | - | ~1 |\n",
-                measured.captured / measured.wall, reference.captured / reference.wall);
+    const double m = bench::median(ownCpu) * 100;
+    const double r = bench::median(bareCpu) * 100;
+    bench::row(QStringLiteral("recording CPU, share of one core"), bench::amount(m, "%", 2),
+               QStringLiteral("bare capture ") + bench::amount(r, "%", 2), r > 0 ? m / r : -1,
+               QStringLiteral("<= 10 %"), m <= 10);
+    bench::row(QStringLiteral("recording input overflows (%1 x %2 s)").arg(runs).arg(seconds),
+               QString::number(overflows), QStringLiteral("bare capture %1").arg(bareOverflows), -1,
+               QStringLiteral("0"), overflows == 0);
+    std::printf("sound captured per wall second while recording: %.3f\n", captured / wall);
     return 0;
 }

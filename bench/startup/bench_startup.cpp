@@ -1,16 +1,17 @@
 // Start-up benchmark: time from process start to the first paint of the main window, beside
 // the same for a bare Qt window, measured in the same run. Run under an X server.
 //
-//   bench_startup [runs]          prints one table row: measurement, reference, ratio, target
+//   bench_startup [runs]          medians of `runs` (at least 5) interleaved runs of each; prints
+//                                 one result line: measurement, reference, ratio, target
 //   bench_startup --child bare    (internal) shows a plain QWidget
 //   bench_startup --child dialog  (internal) shows the trainer's main window
+#include "BenchSupport.h"
 #include "Dialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -69,12 +70,6 @@ double measure(const QString& mode, const QString& workDir)
     return -1;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? -1 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -91,16 +86,16 @@ int main(int argc, char** argv)
         bare.push_back(measure(QStringLiteral("bare"), runtime.path()));
         echora.push_back(measure(QStringLiteral("dialog"), runtime.path()));
     }
-    const double m = median(echora);
-    const double r = median(bare);
-    QTextStream out(stdout);
-    out << "| measurement | value | reference | ratio | target |\n";
-    out << "|---|---|---|---|---|\n";
-    out << QStringLiteral("| start-up to first painted main window (median of %1) | %2 ms | "
-                          "bare Qt window %3 ms | %4x | <= 1.5x |\n")
-               .arg(runs)
-               .arg(m, 0, 'f', 1)
-               .arg(r, 0, 'f', 1)
-               .arg(r > 0 ? m / r : 0.0, 0, 'f', 2);
-    return m > 0 && r > 0 ? 0 : 1;
+    const double m = bench::median(echora);
+    const double r = bench::median(bare);
+    const bool failed = std::any_of(echora.begin(), echora.end(), [](double v) { return v < 0; }) ||
+                        std::any_of(bare.begin(), bare.end(), [](double v) { return v < 0; });
+    if (failed || m <= 0 || r <= 0) {
+        std::fprintf(stderr, "a window did not paint\n");
+        return 1;
+    }
+    bench::row(QStringLiteral("start-up to the first painted main window"), bench::amount(m, "ms"),
+               QStringLiteral("bare Qt window ") + bench::amount(r, "ms"), m / r,
+               QStringLiteral("<= 1.5x"), m / r <= 1.5);
+    return 0;
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
+#include <cstdio>
 
 namespace bench {
 
@@ -17,17 +18,42 @@ bool ffmpeg(const QStringList& args)
            process.exitCode() == 0;
 }
 
-double bestOf(int runs, const std::function<bool()>& task)
+double median(std::vector<double> values)
 {
-    double best = 1e300;
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double medianOf(int runs, const std::function<bool()>& task)
+{
+    std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
         if (!task())
             return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    return best;
+    return median(times);
+}
+
+void row(const QString& measurement, const QString& value, const QString& reference, double ratio,
+         const QString& target, bool met)
+{
+    const QString r = ratio >= 0 ? QString::number(ratio, 'f', 2) : QStringLiteral("-");
+    const QString line = QStringLiteral("ROW\t%1\t%2\t%3\t%4\t%5\t%6\n")
+                             .arg(measurement, value, reference, r, target,
+                                  met ? QStringLiteral("met") : QStringLiteral("MISSED"));
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+QString amount(double value, const char* unit, int decimals)
+{
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', decimals).arg(QLatin1String(unit));
 }
 
 }  // namespace bench

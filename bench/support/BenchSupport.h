@@ -1,12 +1,23 @@
 #pragma once
-// Helpers shared by the benchmarks: the ffmpeg tool as the reference, and timing of repeated
-// runs.
+// Helpers shared by the benchmarks: the ffmpeg tool as the reference, timing of repeated runs
+// and the machine-readable result line that bench/report.sh gathers into one table.
+#include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 namespace bench {
 // Runs the ffmpeg tool quietly with these arguments; true when it succeeded.
 bool ffmpeg(const QStringList& args);
-// The fastest of `runs` runs of `task`, in milliseconds; -1 when a run failed.
-double bestOf(int runs, const std::function<bool()>& task);
+// The median of the values; -1 when there are none.
+double median(std::vector<double> values);
+// The median wall time of `runs` runs of `task`, in milliseconds; -1 when a run failed.
+double medianOf(int runs, const std::function<bool()>& task);
+// One result as a tab-separated line starting with "ROW", for the report:
+// measurement, value, reference, ratio (value / reference, or none when negative), target,
+// and whether the target is met.
+void row(const QString& measurement, const QString& value, const QString& reference, double ratio,
+         const QString& target, bool met);
+// A number with one decimal and its unit, e.g. "12.3 ms".
+QString amount(double value, const char* unit, int decimals = 1);
 }  // namespace bench
