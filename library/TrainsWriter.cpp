@@ -83,14 +83,22 @@ bool TrainsWriter::save(const QDomDocument& document, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    file.write("<?xml version='1.0' encoding='UTF-8'?>\n");
-    file.write("<!DOCTYPE parlino>\n");
-    {
-        QTextStream stream(&file);
-        document.save(stream, 4);
-        stream.flush();
+    if (!write(document, &file)) {
+        file.cancelWriting();
+        return false;
     }
     return file.commit();
+}
+
+bool TrainsWriter::write(const QDomDocument& document, QIODevice* device)
+{
+    if (device->write("<?xml version='1.0' encoding='UTF-8'?>\n") < 0 ||
+        device->write("<!DOCTYPE parlino>\n") < 0)
+        return false;
+    QTextStream stream(device);
+    document.save(stream, 4);
+    stream.flush();
+    return stream.status() == QTextStream::Ok;
 }
 
 bool TrainsWriter::saveTree(const QTreeWidget* tree, const QString& fileName)

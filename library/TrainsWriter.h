@@ -6,6 +6,7 @@
 #include <QDomDocument>
 #include <QString>
 
+class QIODevice;
 class QTreeWidget;
 
 class TrainsWriter {
@@ -16,6 +17,8 @@ public:
     static QDomDocument document(const QTreeWidget* tree);
     // Writes the header lines and the document; false when the file could not be written.
     static bool save(const QDomDocument& document, const QString& fileName);
+    // Writes the header lines and the document to an open device; false on a write error.
+    static bool write(const QDomDocument& document, QIODevice* device);
     // document() followed by save().
     static bool saveTree(const QTreeWidget* tree, const QString& fileName);
 

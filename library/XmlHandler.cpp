@@ -22,7 +22,8 @@ QSet<QString> learnedNames()
 }
 }  // namespace
 
-XmlHandler::XmlHandler(QTreeWidget* tree, bool online) : treeWidget(tree), onlineList(online)
+XmlHandler::XmlHandler(QTreeWidget* tree, bool online)
+    : treeWidget(tree), onlineList(online), learned(learnedNames())
 {
     treeWidget->setStyleSheet(QStringLiteral("QPushButton{border:0px;}"));
     QStyle* style = treeWidget->style();
@@ -39,14 +40,25 @@ bool XmlHandler::readFile(QTreeWidget* tree, const QString& fileName, bool onlin
     // the first change writes it.
     if (!QFileInfo::exists(fileName))
         return true;
+    QFile file(fileName);
+    if (file.open(QIODevice::ReadOnly))
+        return readDevice(tree, &file, onlineList);
+    // A file that cannot be opened reads as empty input and is reported by the parser.
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);
     reader.setErrorHandler(&handler);
-    QFile file(fileName);
-    // A file that cannot be opened reads as empty input and is reported by the parser.
-    if (!file.open(QIODevice::ReadOnly))
-        return reader.parse(QXmlInputSource());
-    QXmlInputSource source(&file);
+    return reader.parse(QXmlInputSource());
+}
+
+bool XmlHandler::readDevice(QTreeWidget* tree, QIODevice* device, bool onlineList,
+                            QString* parseError)
+{
+    XmlHandler handler(tree, onlineList);
+    handler.parseErrorOut = parseError;
+    QXmlSimpleReader reader;
+    reader.setContentHandler(&handler);
+    reader.setErrorHandler(&handler);
+    QXmlInputSource source(device);
     return reader.parse(source);
 }
 
@@ -64,7 +76,6 @@ QTreeWidgetItem* XmlHandler::createChildItem(const QString& tagName)
 bool XmlHandler::startElement(const QString&, const QString&, const QString& qName,
                               const QXmlAttributes& attributes)
 {
-    const QSet<QString> learned = learnedNames();
     if (!rootSeen && qName != QLatin1String("parlino")) {
         errorText = QStringLiteral("The file is not a parlino file.");
         return false;
@@ -120,11 +131,14 @@ bool XmlHandler::characters(const QString& text)
 
 bool XmlHandler::fatalError(const QXmlParseException& exception)
 {
-    QMessageBox::information(treeWidget->window(), QStringLiteral("parlino trains"),
-                             QStringLiteral("Parse error at line %1, column %2:\n%3")
-                                 .arg(exception.lineNumber())
-                                 .arg(exception.columnNumber())
-                                 .arg(exception.message()));
+    const QString report = QStringLiteral("Parse error at line %1, column %2:\n%3")
+                               .arg(exception.lineNumber())
+                               .arg(exception.columnNumber())
+                               .arg(exception.message());
+    if (parseErrorOut)
+        *parseErrorOut = report;
+    else
+        QMessageBox::information(treeWidget->window(), QStringLiteral("parlino trains"), report);
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QXmlDefaultHandler>
 
+class QIODevice;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -27,6 +28,11 @@ public:
     // False when the parse stopped early; rows made before the error stay. A file that does
     // not exist reads as an empty list.
     static bool readFile(QTreeWidget* tree, const QString& fileName, bool onlineList);
+    // Reads trains-file bytes from an open device the same way. With `parseError` given, a
+    // parse error is stored there ("Parse error at line L, column C:\nmessage") instead of
+    // being shown in a message box.
+    static bool readDevice(QTreeWidget* tree, QIODevice* device, bool onlineList,
+                           QString* parseError = nullptr);
 
     // Column 0 of a separator row: thirty middle dots.
     static QString separatorText();
@@ -40,8 +46,10 @@ private:
     QTreeWidgetItem* currentItem = nullptr;
     QString currentText;
     QString errorText;
+    QString* parseErrorOut = nullptr;  // where fatalError() stores the report, if not shown
     bool rootSeen = false;
     bool onlineList;
+    QSet<QString> learned;  // practice folder names, listed once per read
     QIcon groupIcon;
     QIcon caseIcon;
 };

@@ -39,14 +39,21 @@ float parseLineTag(const QString& line)
 
 SentenceTimeline readSentenceFile(const QString& path)
 {
-    SentenceTimeline result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return readSentences(file);
+}
+
+SentenceTimeline readSentences(QIODevice& device)
+{
+    SentenceTimeline result;
+    if (!device.isReadable())
         return result;
     result.opened = true;
     char piece[kPieceBytes];
     for (;;) {
-        const qint64 got = file.readLine(piece, kPieceBytes);
+        const qint64 got = device.readLine(piece, kPieceBytes);
         if (got <= 0 || piece[0] == '\0')
             break;
         QString line = QString::fromUtf8(piece, qsizetype(std::strlen(piece)));

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <vector>
 
+class QIODevice;
+
 struct SentenceTimeline {
     std::vector<float> times;
     QStringList texts;
@@ -17,6 +19,9 @@ struct SentenceTimeline {
 // base-10 integer, s as a number, and m * 60 + s is finite and >= 0. A byte-order mark at
 // the start of a line is skipped.
 SentenceTimeline readSentenceFile(const QString& path);
+// The same reading from a device that is already open for reading, from its current position;
+// `opened` tells whether the device was readable.
+SentenceTimeline readSentences(QIODevice& device);
 
 // The minutes:seconds tag between the leading "[" and the first "]" of a line; -1 when it
 // does not convert.

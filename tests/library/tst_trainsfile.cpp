@@ -4,6 +4,7 @@
 #include "TrainsWriter.h"
 #include "XmlHandler.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -186,6 +187,41 @@ private Q_SLOTS:
         QCOMPARE(tree->topLevelItemCount(), 0);
     }
 
+    void deviceReadCollectsTheErrorInsteadOfShowingIt()
+    {
+        QByteArray bytes = header + "<parlino><train><title>T</title>"
+                                    "<case url=\"a.mp3\"><title>A</title></case><case";
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        tree = std::make_unique<QTreeWidget>();
+        ModalDriver driver;
+        driver.answerNext(&ModalDriver::accept);
+        QString error;
+        QVERIFY(!XmlHandler::readDevice(tree.get(), &buffer, false, &error));
+        QTest::qWait(50);
+        QVERIFY(!driver.shown());
+        QVERIFY2(error.startsWith(QStringLiteral("Parse error at line 3, column ")),
+                 qPrintable(error));
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("A"));
+
+        QByteArray wrongRoot = header + "<list/>";
+        QBuffer second(&wrongRoot);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QVERIFY(!XmlHandler::readDevice(tree.get(), &second, false, &error));
+        QVERIFY2(error.endsWith(QStringLiteral(":\nThe file is not a parlino file.")),
+                 qPrintable(error));
+
+        QByteArray good = header + "<parlino><train><title>G</title></train></parlino>";
+        QBuffer third(&good);
+        QVERIFY(third.open(QIODevice::ReadOnly));
+        error.clear();
+        tree->clear();
+        QVERIFY(XmlHandler::readDevice(tree.get(), &third, false, &error));
+        QVERIFY(error.isEmpty());
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("G"));
+    }
+
     void learnedFoldersShowReview_data()
     {
         QTest::addColumn<bool>("online");
@@ -250,6 +286,26 @@ private Q_SLOTS:
                                              "    </train>\n"
                                              "</parlino>\n";
         QCOMPARE(readBytes(QStringLiteral("out.xml")), expected);
+    }
+
+    void deviceAndFileGetTheSameBytes()
+    {
+        QTreeWidget source;
+        auto* group = new QTreeWidgetItem(&source, {QStringLiteral("组 <1>")});
+        auto* a = new QTreeWidgetItem(group);
+        a->setText(0, QStringLiteral("A"));
+        a->setText(3, QStringLiteral("a.mp3"));
+        QVERIFY(TrainsWriter::saveTree(&source, QStringLiteral("out.xml")));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(TrainsWriter::write(TrainsWriter::document(&source), &buffer));
+        QCOMPARE(bytes, readBytes(QStringLiteral("out.xml")));
+        QVERIFY(bytes.contains("<title>组 &lt;1></title>"));
+
+        QBuffer readOnly;
+        QVERIFY(readOnly.open(QIODevice::ReadOnly));
+        QVERIFY(!TrainsWriter::write(TrainsWriter::document(&source), &readOnly));
     }
 
     void roundTripFlattens()

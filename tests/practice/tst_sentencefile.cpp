@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "TimeText.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -84,6 +85,34 @@ private Q_SLOTS:
         QCOMPARE(t.times[0], 1.0f);
         const auto empty = readSentenceFile(write(QByteArray("\0[00:01.00]x\n", 13)));
         QVERIFY(empty.times.empty());
+    }
+
+    void devicesReadLikeFiles()
+    {
+        const QByteArray bytes = "\xEF\xBB\xBF[00:01.00]one\r\n[00:02.50]two\n" +
+                                 QByteArray(3000, 'x') + "\n[00:04.00]" + QByteArray(2100, 'y');
+        const auto fromFile = readSentenceFile(write(bytes));
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const auto fromDevice = readSentences(buffer);
+        QVERIFY(fromDevice.opened);
+        QCOMPARE(fromDevice.times, fromFile.times);
+        QCOMPARE(fromDevice.texts, fromFile.texts);
+        QCOMPARE(fromDevice.times, (std::vector<float>{1.0f, 2.5f, 4.0f}));
+
+        // Reading starts where the device stands.
+        QVERIFY(buffer.seek(bytes.indexOf("[00:02.50]")));
+        QCOMPARE(readSentences(buffer).times, (std::vector<float>{2.5f, 4.0f}));
+
+        QBuffer closed;
+        closed.setData(bytes);
+        const auto none = readSentences(closed);
+        QVERIFY(!none.opened);
+        QVERIFY(none.times.empty());
+        QBuffer writeOnly;
+        QVERIFY(writeOnly.open(QIODevice::WriteOnly));
+        QVERIFY(!readSentences(writeOnly).opened);
     }
 
     void nonFiniteTimesAreSkipped()
