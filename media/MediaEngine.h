@@ -9,6 +9,7 @@
 #include "MediaIdentifier.h"
 
 #include <QObject>
+#include <cstddef>
 #include <map>
 
 class parseThread;
@@ -25,6 +26,8 @@ public:
     // Audio clock in seconds; -1 for an unknown identifier or a channel without audio.
     double currentTime(const MediaIdentifier& id) const;
     bool hasChannel(const MediaIdentifier& id) const;
+    // Channels in the table, including one being reported stopped.
+    std::size_t channelCount() const { return channels.size(); }
 
 Q_SIGNALS:
     // The channel's audio crossed the in mark; carries the identifier given to doOpen.

@@ -27,6 +27,8 @@ public:
     // The finished picture, valid until the identifier is forgotten; null while running.
     const QImage* pixmap(const PlotIdentifier& id) const;
     bool isRunning(const PlotIdentifier& id) const { return running.count(id) != 0; }
+    // Workers started and not yet waited for.
+    std::size_t runningCount() const { return running.size(); }
     // Stops a running computation of the identifier and drops its picture and duration.
     void forget(const PlotIdentifier& id);
     // Stops and drops every sentence range (start not -1); whole-file entries stay.
