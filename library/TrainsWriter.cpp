@@ -18,9 +18,36 @@ QDomElement appendTitled(QDomDocument& doc, QDomNode parent, const QString& tag,
     return element;
 }
 
+// Text as XML can carry it: characters outside XML's character range (most control
+// characters, unpaired surrogates, U+FFFE and U+FFFF) are left out. Titles and file names can
+// hold them (a character reference the reader let through, a file name, a pasted title), and
+// a list written with them would stop reading at that row the next time.
+QString xmlText(const QString& text)
+{
+    QString kept;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            kept += text[i];
+            kept += text[++i];
+            continue;
+        }
+        const bool allowed = (c >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r') &&
+                             !QChar::isSurrogate(c) && c != 0xFFFE && c != 0xFFFF;
+        if (allowed)
+            kept += text[i];
+    }
+    return kept;
+}
+
+QString titleOf(const QTreeWidgetItem* row) { return xmlText(row->text(0)); }
+QString urlOf(const QTreeWidgetItem* row) { return xmlText(row->text(3)); }
+
 void setCaseAttributes(QDomElement& element, const QTreeWidgetItem* row)
 {
-    element.setAttribute(QStringLiteral("url"), row->text(3));
+    element.setAttribute(QStringLiteral("url"), urlOf(row));
 }
 }  // namespace
 
@@ -40,7 +67,7 @@ QDomDocument TrainsWriter::document(const QTreeWidget* tree)
     while (!stack.empty()) {
         const QTreeWidgetItem* row = stack.back();
         stack.pop_back();
-        if (!row->text(3).isEmpty()) {
+        if (!urlOf(row).isEmpty()) {
             const bool topLevel = row->parent() == nullptr && row != tree->invisibleRootItem();
             if (topLevel || lastTrain.isNull()) {
                 homeless.push_back(row);
@@ -51,17 +78,17 @@ QDomDocument TrainsWriter::document(const QTreeWidget* tree)
             setCaseAttributes(element, row);
             QDomElement title = doc.createElement(QStringLiteral("title"));
             element.appendChild(title);
-            title.appendChild(doc.createTextNode(row->text(0)));
+            title.appendChild(doc.createTextNode(titleOf(row)));
             continue;
         }
         for (int i = row->childCount() - 1; i >= 0; --i)
             stack.push_back(row->child(i));
-        if (row->text(0).isEmpty())
+        const QString title = titleOf(row);
+        if (title.isEmpty())
             continue;
-        lastTrain = appendTitled(doc, root, QStringLiteral("train"), row->text(0));
+        lastTrain = appendTitled(doc, root, QStringLiteral("train"), title);
         lastTrain.setAttribute(QStringLiteral("folded"), QStringLiteral("no"));
-        if (importedTrain.isNull() && row->parent() == nullptr &&
-            row->text(0) == importedGroupTitle())
+        if (importedTrain.isNull() && row->parent() == nullptr && title == importedGroupTitle())
             importedTrain = lastTrain;
     }
     if (!homeless.empty()) {
@@ -71,7 +98,7 @@ QDomDocument TrainsWriter::document(const QTreeWidget* tree)
         }
         for (const QTreeWidgetItem* row : homeless) {
             QDomElement element =
-                appendTitled(doc, importedTrain, QStringLiteral("case"), row->text(0));
+                appendTitled(doc, importedTrain, QStringLiteral("case"), titleOf(row));
             setCaseAttributes(element, row);
         }
     }

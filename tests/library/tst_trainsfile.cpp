@@ -308,6 +308,41 @@ private Q_SLOTS:
         QVERIFY(!TrainsWriter::write(TrainsWriter::document(&source), &readOnly));
     }
 
+    void charactersXmlCannotHoldAreLeftOutSoTheListStaysReadable()
+    {
+        // The reader lets these through as character references; written as they are, the
+        // list would stop reading at the first of them and the rows behind it would be lost.
+        QVERIFY(read(header + "<parlino><train><title>a&#xFFFE;b&#xFFFF;c</title>"
+                              "<case url=\"u&#xD800;.mp3\"><title>x&#xDFFF;y</title></case>"
+                              "</train><train><title>After</title></train></parlino>"));
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("a\uFFFEb\uFFFFc"));
+        // Titles and file names from elsewhere (a pasted title, an odd file name) too.
+        auto* group = new QTreeWidgetItem(tree.get(), {QString::fromUtf16(u"g\x01\x1fh")});
+        auto* row = new QTreeWidgetItem(group);
+        row->setText(0, QString::fromUtf16(u"t\tab\x0b😀") + QChar(0xD83D));
+        row->setText(3, QString::fromUtf16(u"f\x02.mp3"));
+        auto* onlyBad = new QTreeWidgetItem(tree.get(), {QString(QChar(0xFFFE))});
+        new QTreeWidgetItem(onlyBad, {QStringLiteral("Orphan"), QString(), QString(),
+                                      QStringLiteral("orphan.mp3")});
+        QVERIFY(TrainsWriter::saveTree(tree.get(), QStringLiteral("out.xml")));
+
+        ModalDriver driver;
+        driver.answerNext(&ModalDriver::accept);
+        QVERIFY(read(readBytes(QStringLiteral("out.xml"))));
+        QVERIFY(!driver.shown());
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("abc"));
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("xy"));
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(3), QStringLiteral("u.mp3"));
+        QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("After"));
+        QTreeWidgetItem* g = tree->topLevelItem(2);
+        QCOMPARE(g->text(0), QStringLiteral("gh"));
+        QCOMPARE(g->childCount(), 2);  // the untitled group's case joins the group before it
+        QCOMPARE(g->child(0)->text(0), QString::fromUtf16(u"t\tab😀"));
+        QCOMPARE(g->child(0)->text(3), QStringLiteral("f.mp3"));
+        QCOMPARE(g->child(1)->text(3), QStringLiteral("orphan.mp3"));
+    }
+
     void roundTripFlattens()
     {
         QVERIFY(QDir().mkpath(QStringLiteral("workspace/train/done")));
