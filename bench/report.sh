@@ -5,6 +5,8 @@
 # The table is also written to <build dir>/bench-report.md.
 #
 #   bash bench/report.sh [build dir]        default build dir: build-bench in the repository
+#   ECHORA_BENCH_ONLY="startup material" bash bench/report.sh     only these benchmarks
+#                                           (startup, plot, media, record, material)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
@@ -91,7 +93,7 @@ pulse_pid=$!
 pids=("$pulse_pid" "$xvfb_pid")
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && [ -p "$work/fakemic.fifo" ] && break; sleep 0.1; done
 ffmpeg -nostdin -loglevel error -re -f lavfi -i sine=frequency=660:sample_rate=44100 \
-  -ac 2 -f s16le -y "$work/fakemic.fifo" &
+  -ac 2 -f s16le -y "$work/fakemic.fifo" 2>"$work/feeder.log" &
 feeder_pid=$!
 pids=("$pulse_pid" "$feeder_pid" "$xvfb_pid")
 
@@ -106,16 +108,19 @@ failed=()
 run() {
   local name=$1
   shift
+  if [ -n "${ECHORA_BENCH_ONLY:-}" ] && [[ " $ECHORA_BENCH_ONLY " != *" $name "* ]]; then
+    return
+  fi
   echo "== $name"
   local start=$SECONDS
-  "$@" 2>&1 | tee "$work/$name.log" | grep -v $'^ROW\t'
+  "$@" 2>&1 | tee "$work/$name.log" | grep -v -e $'^ROW\t' -e '^ALSA lib'
   local status=${PIPESTATUS[0]}
   grep $'^ROW\t' "$work/$name.log" >>"$rows"
   echo "   ($((SECONDS - start)) s, exit $status)"
   [ "$status" -eq 0 ] || failed+=("$name")
 }
 b="$build/bench"
-run startup "$b/startup/bench_startup" 7
+run startup "$b/startup/bench_startup" 7 "$work/runtime"
 run plot "$b/plot/bench_plot" "$ten" 5
 run media "$b/media/bench_media" "$ten" 5
 run record "$b/record/bench_record" 12 6 5

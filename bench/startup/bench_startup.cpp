@@ -1,8 +1,10 @@
 // Start-up benchmark: time from process start to the first paint of the main window, beside
 // the same for a bare Qt window, measured in the same run. Run under an X server.
 //
-//   bench_startup [runs]          medians of `runs` (at least 5) interleaved runs of each; prints
-//                                 one result line: measurement, reference, ratio, target
+//   bench_startup [runs] [folder] medians of `runs` (at least 5) interleaved runs of each, started
+//                                 in `folder` (the learner's runtime folder; by default an empty
+//                                 one); prints one result line: measurement, reference, ratio,
+//                                 target
 //   bench_startup --child bare    (internal) shows a plain QWidget
 //   bench_startup --child dialog  (internal) shows the trainer's main window
 #include "BenchSupport.h"
@@ -79,12 +81,13 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     const int runs = argc >= 2 ? std::max(5, QByteArray(argv[1]).toInt()) : 7;
-    QTemporaryDir runtime;  // a fresh runtime folder, as on a first start
+    QTemporaryDir empty;
+    const QString folder = argc >= 3 ? QString::fromLocal8Bit(argv[2]) : empty.path();
     std::vector<double> bare;
     std::vector<double> echora;
     for (int i = 0; i < runs; ++i) {  // interleaved, so load changes hit both alike
-        bare.push_back(measure(QStringLiteral("bare"), runtime.path()));
-        echora.push_back(measure(QStringLiteral("dialog"), runtime.path()));
+        bare.push_back(measure(QStringLiteral("bare"), folder));
+        echora.push_back(measure(QStringLiteral("dialog"), folder));
     }
     const double m = bench::median(echora);
     const double r = bench::median(bare);
