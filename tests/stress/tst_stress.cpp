@@ -195,6 +195,7 @@ private Q_SLOTS:
     }
 
     void randomSession();
+    void recordAgainBeforeTheEndIsReported();
 };
 
 void TestStress::randomSession()
@@ -438,6 +439,45 @@ void TestStress::randomSession()
     qInfo("%d recordings checked, %d of them stopped before they began", int(recorded.size()),
           empty);
     QVERIFY2(empty < int(recorded.size()) || recorded.empty(), "no recording holds sound");
+}
+
+// The learner clicks the recording button again when the previous recording has ended but its
+// end has not been handled yet (the GUI thread was busy): the late report must not close the
+// file of a new recording, and the finished recording must stay whole.
+void TestStress::recordAgainBeforeTheEndIsReported()
+{
+    Dialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const DialogForm& ui = dialog.form();
+    Echora* echora = dialog.controller();
+    Q_EMIT ui.tabWidget->switchSig(materials.first());
+    ui.phaseTabs->setCurrentIndex(0);
+    const QString path = echora->recordingPath();
+    QVERIFY(!path.isEmpty());
+
+    ui.recCtrl->click();
+    QVERIFY(echora->flags() & Echora::Capturing);
+    QTRY_VERIFY_WITH_TIMEOUT(echora->recorderThread()->capturedFrames() > 44100, 20000);
+    ui.recCtrl->click();
+    // The recorder ends while no event is handled: its report waits in the queue.
+    QVERIFY(echora->recorderThread()->wait(30000));
+    ui.recCtrl->click();
+    QTest::qWait(300);
+    if (echora->flags() & Echora::Capturing) {
+        QTest::qWait(1000);
+        ui.recCtrl->click();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!echora->recorderThread()->isRunning(), 30000);
+    QVERIFY2(echora->recorderThread()->message().isEmpty(),
+             qPrintable(echora->recorderThread()->message()));
+    QCOMPARE(echora->recordingPath(), path);
+    QTest::qWait(200);
+    const DecodedAudio audio = mp3probe::decode(path);
+    QVERIFY2(
+        audio.ok && audio.frames() > 0,
+        qPrintable(QStringLiteral("not an MP3 recording (%1 bytes)").arg(QFileInfo(path).size())));
 }
 
 QTEST_MAIN(TestStress)
