@@ -64,7 +64,9 @@ SentenceTimeline readSentences(QIODevice& device)
         if (t < 0)
             continue;
         result.times.push_back(t);
-        result.texts.append(line.mid(close + 1));
+        // The text is what follows the tag's "]"; a tag that runs to the end of the line
+        // without one leaves no text (the raw tag is not a sentence to show).
+        result.texts.append(close < 0 ? QString() : line.mid(close + 1));
     }
     return result;
 }

@@ -17,7 +17,8 @@ struct SentenceTimeline {
 // decoded as UTF-8 up to the first NUL byte; reading stops at the end of the file or at a
 // piece that begins with a NUL byte. A line "[m:s]text" is a sentence when m reads as a
 // base-10 integer, s as a number, and m * 60 + s is finite and >= 0. A byte-order mark at
-// the start of a line is skipped.
+// the start of a line is skipped. A tag without its "]" runs to the end of the line, and
+// its sentence has an empty text.
 SentenceTimeline readSentenceFile(const QString& path);
 // The same reading from a device that is already open for reading, from its current position;
 // `opened` tells whether the device was readable.

@@ -115,6 +115,20 @@ private Q_SLOTS:
         QVERIFY(!readSentences(writeOnly).opened);
     }
 
+    void unclosedTagKeepsItsTimeButShowsNoTag()
+    {
+        // The whole line is the tag: its time splits the material, and the learner is not
+        // shown the raw tag as the sentence.
+        const auto t = readSentenceFile(write("[00:01.00]one\n[00:05.00\n[00:07.5]seven\n[0:0"));
+        QCOMPARE(t.times, (std::vector<float>{1.0f, 5.0f, 7.5f, 0.0f}));
+        QCOMPARE(t.texts, (QStringList{QStringLiteral("one\n"), QString(),
+                                       QStringLiteral("seven\n"), QString()}));
+        // A piece that is all tag: a long number without "]".
+        const auto digits = readSentenceFile(write("[0:" + QByteArray(2043, '0') + "1\n"));
+        QCOMPARE(digits.times.size(), size_t(1));
+        QVERIFY(digits.texts.front().isEmpty());
+    }
+
     void nonFiniteTimesAreSkipped()
     {
         const auto t = readSentenceFile(write("[00:inf]a\n[00:nan]b\n[99999999999:00]c\n"));
