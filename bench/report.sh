@@ -113,7 +113,7 @@ run() {
   fi
   echo "== $name"
   local start=$SECONDS
-  "$@" 2>&1 | tee "$work/$name.log" | grep -v -e $'^ROW\t' -e '^ALSA lib'
+  "$@" 2>&1 | tee "$work/$name.log" | grep -v -e $'^ROW\t' -e '^ALSA lib' -e '[Jj]ack' -e 'Cannot connect to server'
   local status=${PIPESTATUS[0]}
   grep $'^ROW\t' "$work/$name.log" >>"$rows"
   echo "   ($((SECONDS - start)) s, exit $status)"

@@ -135,15 +135,19 @@ int main(int argc, char** argv)
     int status = 0;
 
     // 1. Decode throughput.
-    const double reference = medianOf(runs, [&] { return ffmpeg({"-i", mp3, "-f", "null", "-"}); });
     Sink sink;
-    const double channel = medianOf(runs, [&] {
-        MediaEngine engine;
-        MediaIdentifier id;
-        id.path = mp3;
-        id.audio = &sink;
-        return playToEnd(engine, id, 600000);
-    });
+    const auto [channel, reference] = bench::medianPair(
+        runs,
+        [&] {
+            MediaEngine engine;
+            MediaIdentifier id;
+            id.path = mp3;
+            id.audio = &sink;
+            return playToEnd(engine, id, 600000);
+        },
+        [&] {
+            return ffmpeg({"-i", mp3, "-f", "null", "-"});
+        });
     if (reference > 0 && channel > 0) {
         bench::row(QStringLiteral("whole file played into a free device"),
                    bench::amount(channel, "ms"),

@@ -69,13 +69,15 @@ int main(int argc, char** argv)
     }
 
     Ploter ploter;
-    const double decode = medianOf(runs, [&] {
-        return ffmpeg({QStringLiteral("-i"), mp3, QStringLiteral("-f"), QStringLiteral("null"),
-                       QStringLiteral("-")});
-    });
-    const double whole = medianOf(runs, [&] {
-        return plotOnce(ploter, PlotIdentifier{mp3, -1, -1});
-    });
+    const auto [whole, decode] = bench::medianPair(
+        runs,
+        [&] {
+            return plotOnce(ploter, PlotIdentifier{mp3, -1, -1});
+        },
+        [&] {
+            return ffmpeg({QStringLiteral("-i"), mp3, QStringLiteral("-f"), QStringLiteral("null"),
+                           QStringLiteral("-")});
+        });
     const float length = ploter.duration(PlotIdentifier{mp3, -1, -1});
     if (length < 10) {
         std::fprintf(stderr, "the file is too short\n");

@@ -40,6 +40,24 @@ double medianOf(int runs, const std::function<bool()>& task)
     return median(times);
 }
 
+std::pair<double, double> medianPair(int runs, const std::function<bool()>& measured,
+                                     const std::function<bool()>& reference)
+{
+    std::vector<double> own;
+    std::vector<double> ref;
+    bool failed = false;
+    for (int i = 0; i < runs && !failed; ++i) {
+        const double r = medianOf(1, reference);
+        const double m = medianOf(1, measured);
+        failed = r < 0 || m < 0;
+        ref.push_back(r);
+        own.push_back(m);
+    }
+    if (failed)
+        return {-1, -1};
+    return {median(own), median(ref)};
+}
+
 void row(const QString& measurement, const QString& value, const QString& reference, double ratio,
          const QString& target, bool met)
 {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -13,6 +14,10 @@ bool ffmpeg(const QStringList& args);
 double median(std::vector<double> values);
 // The median wall time of `runs` runs of `task`, in milliseconds; -1 when a run failed.
 double medianOf(int runs, const std::function<bool()>& task);
+// The median wall times in milliseconds of `runs` runs each of `measured` and `reference`,
+// taking turns so that a change in the machine's load hits both alike; -1 when a run failed.
+std::pair<double, double> medianPair(int runs, const std::function<bool()>& measured,
+                                     const std::function<bool()>& reference);
 // One result as a tab-separated line starting with "ROW", for the report:
 // measurement, value, reference, ratio (value / reference, or none when negative), target,
 // and whether the target is met.
