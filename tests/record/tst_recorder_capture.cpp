@@ -237,6 +237,10 @@ private slots:
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PULSE_SOURCE"), source);
+        // The recorder leaves the stalled stream behind on purpose (PortAudio would wait for it
+        // for ever): under the leak checker that is the child's one expected leak.
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
         const QString path = dir.filePath(QStringLiteral("stalled.mp3"));
         QProcess probe;
         probe.setProcessEnvironment(env);
