@@ -112,6 +112,7 @@ private:
     MediaEngine* engine = nullptr;
     Ploter* ploter = nullptr;
     FILE* recFile = nullptr;
+    QString recFilePath;  // the path recFile was opened with
     PaRecThread* recorder = nullptr;
     QTimer* progressTimer = nullptr;
     QTimer* recTimer = nullptr;

@@ -193,7 +193,9 @@ void Echora::playRec(bool on)
             return;
         }
     } else {
-        engine->doPause(recChannel, true);
+        // The channel belongs to a recording path that is no longer current: close it rather
+        // than leave its threads paused for good.
+        engine->doStart(recChannel, false);
         if (on) {
             startPlaying();
             return;
@@ -215,9 +217,9 @@ void Echora::recStart(bool on)
         recTimer->stop();
         return;
     }
-    if (recorder->isRunning()) {
-        // The previous recording is still being finished and owns the open file: refuse
-        // rather than close the file under the recorder's feet.
+    if ((playFlags & Capturing) || recorder->isRunning() || recFile) {
+        // The previous recording is still being finished, or its end not yet handled, and its
+        // file is still open: refuse rather than close a file under the recorder's feet.
         ctrl->checkRecCtrl(false);
         return;
     }
@@ -237,11 +239,8 @@ void Echora::recStart(bool on)
     ctrl->checkPcePlay(false);
     ctrl->checkOriPlay(false);
     ctrl->enableRecPlay(false);
-    if (recFile) {
-        std::fclose(recFile);
-        recFile = nullptr;
-    }
     recFile = recordPath.isEmpty() ? nullptr : std::fopen(QFile::encodeName(recordPath), "w+b");
+    recFilePath = recordPath;
     if (!recFile) {
         // Nothing records: say so on the recording row instead of pretending to capture.
         playFlags &= ~Capturing;
@@ -276,9 +275,13 @@ void Echora::doRecDone()
     if (recFile) {
         std::fclose(recFile);
         recFile = nullptr;
+        // A recording stopped before the microphone delivered anything left an empty file:
+        // it is no recording, so it does not stay behind as one.
+        if (QFileInfo(recFilePath).size() == 0)
+            QFile::remove(recFilePath);
     }
     preparePiece();
-    ctrl->enableRecPlay(true);
+    ctrl->enableRecPlay(isFile(recordPath));
     playFlags &= ~Capturing;
     tabs->setSentences(sentenceTexts);
     tabs->showSentence(0, unsigned(-1), unsigned(-1));
