@@ -17,7 +17,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DECHORA_WERROR=ON >/dev
 cmake --build "$build" -j"$jobs" --target bench_startup bench_plot bench_media bench_record \
   bench_material >/dev/null || exit 1
 
-work=$(mktemp -d /tmp/echora-bench.XXXXXX)
+work=$(mktemp -d -t echora-bench.XXXXXX)
 chmod 700 "$work"
 pids=()
 stop_all() {
