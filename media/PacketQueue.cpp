@@ -1,7 +1,9 @@
 #include "PacketQueue.h"
 
+#include "ChannelFlags.h"
 #include "FFmpegHandles.h"
 
+#include <QThread>
 #include <QtGlobal>
 
 namespace {
@@ -93,4 +95,16 @@ void PacketQueue::clearLocked()
     }
     packets.clear();
     bytes = 0;
+}
+
+bool PacketQueue::take(AVPacket* out, const std::atomic<bool>& stopped, const ChannelFlags& flags)
+{
+    while (!get(out, false)) {
+        if (stopped)
+            return false;
+        if (flags.dry())
+            return get(out, false);
+        QThread::msleep(10);
+    }
+    return true;
 }

@@ -6,9 +6,11 @@
 // flush() empties the queue and appends it so the decoding thread flushes its decoder.
 #include <QMutex>
 #include <QWaitCondition>
+#include <atomic>
 #include <deque>
 
 struct AVPacket;
+struct ChannelFlags;
 
 class PacketQueue {
 public:
@@ -26,6 +28,10 @@ public:
     // Move the head packet into `out` (the caller then owns it). Without `block`, false when
     // empty; with it, wait until a packet arrives.
     bool get(AVPacket* out, bool block);
+    // For a decoding thread: wait for the head packet, looking every 10 ms, until `stopped`
+    // is set (false) or the channel has run dry; a packet put just before that was noticed
+    // is still taken.
+    bool take(AVPacket* out, const std::atomic<bool>& stopped, const ChannelFlags& flags);
     // Drop every queued packet and append the flush marker.
     void flush();
     // Payload bytes and packets queued.

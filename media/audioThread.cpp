@@ -23,19 +23,6 @@ audioThread::~audioThread()
     wait();
 }
 
-bool audioThread::takePacket(AVPacket* packet)
-{
-    while (!queue->get(packet, false)) {
-        if (stopped)
-            return false;
-        // A packet put just before the end of the file was noticed is still taken.
-        if (flags->dry())
-            return queue->get(packet, false);
-        msleep(10);
-    }
-    return true;
-}
-
 void audioThread::run()
 {
     ffmpeg::PacketPtr packet(av_packet_alloc());
@@ -53,7 +40,7 @@ void audioThread::run()
             msleep(1);
             continue;
         }
-        if (!takePacket(packet.get())) {
+        if (!queue->take(packet.get(), stopped, *flags)) {
             if (!stopped)
                 drain(frame.get());
             break;

@@ -19,19 +19,6 @@ videoThread::~videoThread()
     wait();
 }
 
-bool videoThread::takePacket(AVPacket* packet)
-{
-    while (!queue->get(packet, false)) {
-        if (stopped)
-            return false;
-        // A packet put just before the end of the file was noticed is still taken.
-        if (flags->dry())
-            return queue->get(packet, false);
-        msleep(10);
-    }
-    return true;
-}
-
 void videoThread::run()
 {
     ffmpeg::PacketPtr packet(av_packet_alloc());
@@ -50,7 +37,7 @@ void videoThread::run()
             msleep(1);
             continue;
         }
-        if (!takePacket(packet.get())) {
+        if (!queue->take(packet.get(), stopped, *flags)) {
             if (!stopped)
                 drain(frame.get());
             break;

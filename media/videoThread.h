@@ -41,7 +41,6 @@ protected:
     void run() override;
 
 private:
-    bool takePacket(AVPacket* packet);
     // At the end of the stream: take the pictures or samples the decoder still holds.
     void drain(AVFrame* frame);
     void present(AVFrame* frame);
