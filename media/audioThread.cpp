@@ -2,6 +2,7 @@
 
 #include "AudioDev.h"
 #include "ChannelFlags.h"
+#include "DecodeStep.h"
 #include "PacketQueue.h"
 
 extern "C" {
@@ -29,27 +30,13 @@ void audioThread::run()
     ffmpeg::FramePtr frame(av_frame_alloc());
     int64_t previous = -1;
     while (packet && frame) {
-        if (stopped)
-            break;
-        if (paused) {
-            msleep(10);
+        const NextPacket next = nextPacket(*queue, codec, packet.get(), stopped, paused, *flags);
+        if (next == NextPacket::Retry)
             continue;
-        }
-        // What is queued now is thrown away by the coming seek: wait for it.
-        if (flags->pendingSeek >= 0) {
-            msleep(1);
-            continue;
-        }
-        if (!queue->take(packet.get(), stopped, *flags)) {
+        if (next == NextPacket::Finished) {
             if (!stopped)
                 drain(frame.get());
             break;
-        }
-        if (PacketQueue::isFlush(packet.get())) {
-            if (codec)
-                avcodec_flush_buffers(codec);
-            av_packet_unref(packet.get());
-            continue;
         }
         const int64_t dts = packet->dts;
         const int64_t drop = dropThreshold;

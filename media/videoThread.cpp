@@ -1,6 +1,7 @@
 #include "videoThread.h"
 
 #include "ChannelFlags.h"
+#include "DecodeStep.h"
 #include "PacketQueue.h"
 #include "VideoDev.h"
 
@@ -26,27 +27,13 @@ void videoThread::run()
     if (!picture.allocated)
         picture.allocate(kWidth, kHeight, AV_PIX_FMT_RGBA);
     while (packet && frame) {
-        if (stopped)
-            break;
-        if (paused) {
-            msleep(10);
+        const NextPacket next = nextPacket(*queue, codec, packet.get(), stopped, paused, *flags);
+        if (next == NextPacket::Retry)
             continue;
-        }
-        // What is queued now is thrown away by the coming seek: wait for it.
-        if (flags->pendingSeek >= 0) {
-            msleep(1);
-            continue;
-        }
-        if (!queue->take(packet.get(), stopped, *flags)) {
+        if (next == NextPacket::Finished) {
             if (!stopped)
                 drain(frame.get());
             break;
-        }
-        if (PacketQueue::isFlush(packet.get())) {
-            if (codec)
-                avcodec_flush_buffers(codec);
-            av_packet_unref(packet.get());
-            continue;
         }
         if (packet->stream_index != stream || !codec) {
             av_packet_unref(packet.get());
