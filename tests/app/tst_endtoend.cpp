@@ -26,18 +26,6 @@
 namespace {
 const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
 
-void copyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-    }
-}
-
 // Dominant frequency of an audio file, from the zero crossings of its decoded mono samples.
 double toneOf(const QString& path, double* seconds)
 {
@@ -80,7 +68,7 @@ private Q_SLOTS:
         shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
         QDir().mkpath(shots);
         previous = QDir::currentPath();
-        copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
+        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
         QDir::setCurrent(root.path());
         QVERIFY(QFile::exists(kMaterial));
     }

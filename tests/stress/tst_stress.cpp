@@ -17,6 +17,7 @@
 #include "PhaseTabs.h"
 #include "PlotView.h"
 #include "Ploter.h"
+#include "TestSupport.h"
 #include "TreesView.h"
 #include "VolSlider.h"
 #include "wikiSlider.h"
@@ -89,18 +90,6 @@ constexpr std::array<std::pair<const char*, int>, ActionKinds> kActions{{
     {"about", 1},
     {"volume", 5},
 }};
-
-void copyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        QFile::copy(file, target);
-    }
-}
 
 // Clicks a widget the way the learner would: only when it is on screen and enabled.
 bool clickAt(QWidget* w, QPoint at)
@@ -176,7 +165,7 @@ private Q_SLOTS:
             qInfo("session folder kept: %s", qPrintable(root.path()));
         }
         previous = QDir::currentPath();
-        copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
+        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
         QDir::setCurrent(root.path());
         const QFileInfoList media =
             QDir(QStringLiteral("workspace")).entryInfoList(QDir::Files, QDir::Name);

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -30,6 +31,18 @@ bool makeAudio(const QString& path, const QString& lavfiSource, const QStringLis
                      QStringLiteral("-i"),       lavfiSource};
     args << extra << path;
     return run(QStringLiteral("ffmpeg"), args);
+}
+
+void copyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
 }
 
 }  // namespace testsupport

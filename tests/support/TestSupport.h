@@ -11,4 +11,6 @@ QString testDataDir();
 bool run(const QString& program, const QStringList& args, int timeoutMs = 60000);
 // Make an audio file with ffmpeg's lavfi sources (e.g. "sine=frequency=440:duration=2").
 bool makeAudio(const QString& path, const QString& lavfiSource, const QStringList& extra = {});
+// Copy every file below `from` (hidden ones too) to the same place below `to`.
+void copyTree(const QString& from, const QString& to);
 }  // namespace testsupport
