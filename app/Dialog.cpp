@@ -82,6 +82,7 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
 
     // 5, 6. The controller, and the full-playing position bar seeking through it.
     echora = new Echora(this, ui.txtLrc, ui.recPlot, ui.pcePlot, ui.oriPlot, ui.glVideo, this);
+    connect(ui.glVideo, &IVideo::displayOn, this, &Dialog::doVideoOn);
     ui.wikiSlid->setHandlerObject(echora);
     ui.wikiSlid->setPositionHandler(static_cast<vPlotWidget::PositionHandler>(&Echora::seekOri));
 
@@ -121,6 +122,10 @@ Dialog::~Dialog()
     loadingMovie = nullptr;
     delete echora;
     echora = nullptr;
+    // The video surface belongs to no window until a picture was shown; the controller that
+    // drove it is gone now.
+    if (!ui.videoPlaced())
+        delete ui.glVideo;
     delete libSkin;
     delete skin;
     settings->sync();

@@ -66,6 +66,7 @@ public Q_SLOTS:
     void doSplitLrc();
     void doTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void doTsMask(bool fetching);
+    void doVideoOn();
     void on_actionQuit_triggered();
     void on_actionHelp_triggered();
     void on_actionAbout_triggered();

@@ -91,8 +91,16 @@ void DialogForm::setupForm(Dialog* window)
     lstLrc->setPalette(listPalette);
 
     videoPage = make<QWidget>(nullptr, "videoPage");
-    glVideo = make<IVideo>(videoPage, "glVideo");
+    // The OpenGL surface joins the window only when a picture is first shown (placeVideo):
+    // a window holding one is composed through OpenGL from its first paint, which costs start-up
+    // time and memory that a learner practising with sound alone never needs.
+    glVideo = make<IVideo>(nullptr, "glVideo");
     glVideo->setToolTip(QStringLiteral("帮助视频"));
+    videoHolder = make<QWidget>(videoPage, "videoHolder");
+    QPalette black = videoHolder->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    videoHolder->setPalette(black);
+    videoHolder->setAutoFillBackground(true);
     wikiPauser = make<OctImgBtn>(videoPage, "wikiPauser");
     wikiPauser->setCheckable(true);
     wikiSlid = make<wikiSlider>(videoPage, "wikiSlid");
@@ -103,10 +111,10 @@ void DialogForm::setupForm(Dialog* window)
     QPalette onBlack = wikiTime->palette();
     onBlack.setColor(QPalette::WindowText, QColor(225, 225, 225));
     wikiTime->setPalette(onBlack);
-    auto* videoLO = new QVBoxLayout(videoPage);
+    videoLO = new QVBoxLayout(videoPage);
     videoLO->setContentsMargins(0, 0, 0, 0);
     videoLO->setSpacing(2);
-    videoLO->addWidget(glVideo, 1);
+    videoLO->addWidget(videoHolder, 1);
     auto* wikiLO = new QHBoxLayout;
     wikiLO->setContentsMargins(6, 0, 6, 2);
     wikiLO->addWidget(wikiPauser);
@@ -232,4 +240,14 @@ void DialogForm::setupForm(Dialog* window)
     libLO->setContentsMargins(0, 0, 0, 0);
     libLO->addWidget(tabWidget, 1);
     libLO->addWidget(botCtrl);
+}
+
+void DialogForm::placeVideo()
+{
+    if (!videoHolder)
+        return;
+    videoLO->replaceWidget(videoHolder, glVideo);
+    delete videoHolder;
+    videoHolder = nullptr;
+    glVideo->show();
 }

@@ -4,6 +4,7 @@
 // GUI thread only; the widgets are owned by Qt parent-child ownership.
 class QAction;
 class QGridLayout;
+class QVBoxLayout;
 class QLabel;
 class QTextEdit;
 class QWidget;
@@ -49,6 +50,9 @@ struct DialogForm {
     KaraView* karaLrc = nullptr;
     LrcLstView* lstLrc = nullptr;
     QWidget* videoPage = nullptr;
+    QVBoxLayout* videoLO = nullptr;
+    // Until placeVideo, glVideo has no parent and the black videoHolder stands in its place.
+    QWidget* videoHolder = nullptr;
     IVideo* glVideo = nullptr;
     OctImgBtn* wikiPauser = nullptr;
     wikiSlider* wikiSlid = nullptr;
@@ -80,4 +84,7 @@ struct DialogForm {
 
     // Creates every widget under its object name, lays them out and fixes the window size.
     void setupForm(Dialog* window);
+    // Put the video surface into the video page in place of its stand-in (once).
+    void placeVideo();
+    bool videoPlaced() const { return videoHolder == nullptr; }
 };

@@ -127,6 +127,8 @@ void Dialog::doLrcEdit(bool on)
 
 void Dialog::doSplitLrc() { echora->splitLrc(); }
 
+void Dialog::doVideoOn() { ui.placeVideo(); }
+
 void Dialog::doTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)

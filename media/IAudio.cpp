@@ -37,19 +37,19 @@ void IAudio::setDevice(const QAudioDevice& dev) { device = dev; }
 
 QAudioFormat IAudio::currentFormat() const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard lock(mutex);
     return format;
 }
 
 bool IAudio::isOpen() const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard lock(mutex);
     return sink != nullptr;
 }
 
 bool IAudio::openOutput(int sampleRate, int sampleSize, int channels)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard lock(mutex);
     const QAudioFormat::SampleFormat sampleFormat =
         sampleSize == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16;
     if (sink && format.sampleRate() == sampleRate && format.channelCount() == channels &&
@@ -80,7 +80,7 @@ bool IAudio::openOutput(int sampleRate, int sampleSize, int channels)
 
 int IAudio::writeSamples(char* data, int length)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard lock(mutex);
     if (!sink || !stream || length <= 0)
         return 0;
     const QAudio::State state = sink->state();
@@ -95,7 +95,7 @@ int IAudio::writeSamples(char* data, int length)
 
 void IAudio::closeOutput()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard lock(mutex);
     closeLocked();
 }
 

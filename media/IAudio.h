@@ -7,9 +7,9 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
-#include <QMutex>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class QAudioSink;
 class QIODevice;
@@ -44,5 +44,5 @@ private:
     QIODevice* stream = nullptr;  // owned by the sink
     std::atomic<float> leftGain{0.5f};
     std::atomic<float> rightGain{0.5f};
-    mutable QMutex mutex;
+    mutable std::mutex mutex;
 };

@@ -5,6 +5,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QtGlobal>
+#include <chrono>
 #include <cmath>
 
 #include <GL/gl.h>
@@ -33,8 +34,8 @@ IVideo::~IVideo()
     running = false;
     timer.stop();
     {
-        QMutexLocker lock(&mutex);
-        cond.wakeAll();
+        std::unique_lock lock(mutex);
+        cond.notify_all();
     }
     if (quadList && context()) {
         makeCurrent();
@@ -48,7 +49,7 @@ double IVideo::now() const { return double(clock.nsecsElapsed()) / 1e9; }
 
 int IVideo::queued() const
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     return count;
 }
 
@@ -148,7 +149,7 @@ void IVideo::setDisplay(int w, int h, int pixelFormat, bool on)
             for (auto& slot : ring)
                 slot->allocate(w, h, pixelFormat);
         {
-            QMutexLocker lock(&mutex);
+            std::unique_lock lock(mutex);
             count = 0;
             writeIndex = readIndex;
         }
@@ -157,12 +158,13 @@ void IVideo::setDisplay(int w, int h, int pixelFormat, bool on)
         frameTimer = now();
         previousDelay = 0.04;
         previousTime = 0;
+        Q_EMIT displayOn();
     } else {
         running = false;
         hasPicture = false;
         timer.stop();
-        QMutexLocker lock(&mutex);
-        cond.wakeAll();
+        std::unique_lock lock(mutex);
+        cond.notify_all();
     }
     update();
 }
@@ -171,9 +173,9 @@ void IVideo::resetClock() { frameTimer = now(); }
 
 void IVideo::pushFrame(FramePicture* picture)
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     while (count >= kSlots - 1 && running)
-        cond.wait(&mutex, kPushWaitMs);
+        cond.wait_for(lock, std::chrono::milliseconds(kPushWaitMs));
     if (!running) {
         // Pictures not yet shown are dropped with this one.
         count = 0;
@@ -183,7 +185,7 @@ void IVideo::pushFrame(FramePicture* picture)
     const int slot = writeIndex;
     lock.unlock();
     ring[size_t(slot)]->copyFrom(*picture);
-    lock.relock();
+    lock.lock();
     writeIndex = (slot + 1) % kSlots;
     ++count;
 }
@@ -194,7 +196,7 @@ void IVideo::doUpdateFrame()
         return;
     int slot;
     {
-        QMutexLocker lock(&mutex);
+        std::unique_lock lock(mutex);
         if (count == 0) {
             lock.unlock();
             timer.start(kShortestWaitMs);
@@ -215,8 +217,8 @@ void IVideo::doUpdateFrame()
     update();
     const double wait = frameTimer - now();
     timer.start(wait < 0.01 ? kShortestWaitMs : int(std::lround(wait * 1000)));
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     readIndex = (slot + 1) % kSlots;
     --count;
-    cond.wakeAll();
+    cond.notify_all();
 }

@@ -10,13 +10,13 @@
 #include "VideoDev.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QOpenGLWidget>
 #include <QTimer>
-#include <QWaitCondition>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 class IVideo : public QOpenGLWidget, public VideoDev {
     Q_OBJECT
@@ -36,6 +36,10 @@ public:
     // Time of the picture on screen, seconds.
     double timeOnScreen() const { return onScreenTime; }
 
+Q_SIGNALS:
+    // The display was switched on (setDisplay with on): pictures are about to arrive.
+    void displayOn();
+
 public Q_SLOTS:
     void doUpdateFrame();
 
@@ -52,8 +56,8 @@ private:
     int readIndex = 0;
     int writeIndex = 0;
     int count = 0;
-    mutable QMutex mutex;
-    QWaitCondition cond;
+    mutable std::mutex mutex;
+    std::condition_variable cond;
 
     unsigned quadList = 0;
     unsigned texture = 0;

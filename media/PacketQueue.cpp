@@ -15,7 +15,7 @@ PacketQueue::PacketQueue() = default;
 
 PacketQueue::~PacketQueue()
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     clearLocked();
 }
 
@@ -32,20 +32,20 @@ bool PacketQueue::put(const AVPacket* packet)
     } else if (av_packet_ref(copy.get(), packet) < 0) {
         return false;
     }
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     bytes += copy->size;
     packets.push_back(copy.release());
-    cond.wakeAll();
+    cond.notify_all();
     return true;
 }
 
 bool PacketQueue::get(AVPacket* out, bool block)
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     while (packets.empty()) {
         if (!block)
             return false;
-        cond.wait(&mutex);
+        cond.wait(lock);
     }
     ffmpeg::PacketPtr head(packets.front());
     packets.pop_front();
@@ -65,7 +65,7 @@ bool PacketQueue::putFlushMarker()
 void PacketQueue::flush()
 {
     {
-        QMutexLocker lock(&mutex);
+        std::unique_lock lock(mutex);
         clearLocked();
     }
     if (!putFlushMarker())
@@ -74,13 +74,13 @@ void PacketQueue::flush()
 
 int PacketQueue::size() const
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     return bytes;
 }
 
 int PacketQueue::count() const
 {
-    QMutexLocker lock(&mutex);
+    std::unique_lock lock(mutex);
     return int(packets.size());
 }
 

@@ -4,10 +4,10 @@
 //
 // The flush marker is one packet shared by the process (its data points at a static byte);
 // flush() empties the queue and appends it so the decoding thread flushes its decoder.
-#include <QMutex>
-#include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 
 struct AVPacket;
 struct ChannelFlags;
@@ -42,8 +42,9 @@ private:
     bool putFlushMarker();
     void clearLocked();
 
-    mutable QMutex mutex;
-    QWaitCondition cond;
+    // Standard primitives rather than Qt's, so thread checkers see every lock and wait.
+    mutable std::mutex mutex;
+    std::condition_variable cond;
     std::deque<AVPacket*> packets;
     int bytes = 0;
 };

@@ -28,13 +28,13 @@ void PaRecThread::requestStop() { callbackResult = paComplete; }
 
 QString PaRecThread::message() const
 {
-    QMutexLocker lock(&messageLock);
+    std::lock_guard lock(messageLock);
     return lastMessage;
 }
 
 void PaRecThread::fail(const QString& text)
 {
-    QMutexLocker lock(&messageLock);
+    std::lock_guard lock(messageLock);
     if (lastMessage.isEmpty())
         lastMessage = text;
 }
@@ -81,7 +81,7 @@ int PaRecThread::onBlock(const void* input, void*, unsigned long frameCount,
 void PaRecThread::run()
 {
     {
-        QMutexLocker lock(&messageLock);
+        std::lock_guard lock(messageLock);
         lastMessage.clear();
     }
     frames = 0;

@@ -5,11 +5,11 @@
 // polls while capturing and flushes and releases everything. PortAudio's callback thread
 // encodes every captured block and appends it to the file. The end of a recording, good or
 // failed, is reported only by QThread::finished(); message() then tells what failed.
-#include <QMutex>
 #include <QString>
 #include <QThread>
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 class Mp3Encoder;
 struct PaStreamCallbackTimeInfo;
@@ -58,6 +58,6 @@ private:
     std::atomic<bool> writeFailed{false};
     std::atomic<qint64> frames{0};
     std::atomic<qint64> overflows{0};
-    mutable QMutex messageLock;
+    mutable std::mutex messageLock;
     QString lastMessage;
 };

@@ -20,28 +20,44 @@ LrcLstView::LrcLstView(QWidget* parent) : QTextEdit(parent)
 void LrcLstView::setSentences(const QStringList& texts)
 {
     textHeights.clear();
+    sentenceCount = int(texts.size());
+    // The whole list goes in as one insertion: a paragraph break before and after each text.
+    QString all = QStringLiteral(" ");
+    qsizetype length = 1;
+    for (const QString& text : texts)
+        length += text.size() + 2;
+    all.reserve(length);
+    for (const QString& text : texts) {
+        all += QLatin1Char('\n');
+        all += sentencetext::paragraph(text);
+        all += QLatin1Char('\n');
+    }
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
     cursor.setBlockFormat(QTextBlockFormat());
     cursor.setCharFormat(QTextCharFormat());
-    cursor.insertText(QStringLiteral(" "));
-    for (const QString& text : texts) {
-        cursor.insertBlock();
-        cursor.insertText(sentencetext::paragraph(text));
-        cursor.insertBlock();
-    }
+    cursor.insertText(all);
     cursor.endEditBlock();
     setTextCursor(QTextCursor(document()));
+}
 
-    QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    textHeights.reserve(size_t(texts.size()));
-    for (int k = 0; k < texts.size(); ++k) {
-        const QTextBlock end = document()->findBlockByNumber(2 * k + 2);
-        const QRectF box = layout->blockBoundingRect(end);
-        textHeights.push_back(int(std::ceil(box.bottom())));
+const std::vector<int>& LrcLstView::heights() const
+{
+    // Measured on demand: laying out a long list in full right away would hold up the switch
+    // to its material, while the view itself lays it out as it is scrolled.
+    if (int(textHeights.size()) != sentenceCount) {
+        QAbstractTextDocumentLayout* layout = document()->documentLayout();
+        textHeights.clear();
+        textHeights.reserve(size_t(sentenceCount));
+        for (int k = 0; k < sentenceCount; ++k) {
+            const QTextBlock end = document()->findBlockByNumber(2 * k + 2);
+            const QRectF box = layout->blockBoundingRect(end);
+            textHeights.push_back(int(std::ceil(box.bottom())));
+        }
     }
+    return textHeights;
 }
 
 void LrcLstView::selectSentence(int index)

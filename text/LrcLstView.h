@@ -29,9 +29,10 @@ public:
     QString selectedPlainText() const;
 
     // Per sentence: the pixel height of the list text up to and including it, as laid out
-    // when the sentences were set.
-    const std::vector<int>& heights() const { return textHeights; }
+    // at the first call after the sentences were set.
+    const std::vector<int>& heights() const;
 
 private:
-    std::vector<int> textHeights;
+    int sentenceCount = 0;
+    mutable std::vector<int> textHeights;
 };

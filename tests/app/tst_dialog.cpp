@@ -2,6 +2,7 @@
 // the tray menu, the shared volume and the control surface.
 #include "Dialog.h"
 #include "Echora.h"
+#include "IVideo.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QOpenGLWidget>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -67,7 +69,7 @@ private Q_SLOTS:
             "actionQuit", "actionHelp", "actionAbout", "ctrlpanel",  "phaseTabs",   "adjLrc",
             "lrcSplit",   "recCtrl",    "lab_recCVol", "recCtrlVol", "btnHelp",     "matShow",
             "tsWidget",   "tabWidget",  "botCtrl",     "maskLabel",  "txtLrc",      "karaLrc",
-            "lstLrc",     "glVideo",    "wikiPauser",  "wikiSlid",   "wikiStopper", "wikiVoice",
+            "lstLrc",     "videoPage",  "wikiPauser",  "wikiSlid",   "wikiStopper", "wikiVoice",
             "volSlid",    "wikiTime",   "recPlot",     "pcePlot",    "oriPlot",     "recPlay",
             "pcePlay",    "oriPlay",    "recVolImg",   "pceVolImg",  "oriVolImg",   "recVol",
             "pceVol",     "oriVol",     "recTime",     "pceTime",    "oriTime",     "label_rec",
@@ -85,6 +87,19 @@ private Q_SLOTS:
         for (QWidget* w : {static_cast<QWidget*>(ui.txtLrc), static_cast<QWidget*>(ui.oriPlot),
                            static_cast<QWidget*>(ui.recTime)})
             QCOMPARE(w->window(), static_cast<QWidget*>(&dialog));
+
+        // The video surface joins the video page only when the display is first switched on:
+        // until then no OpenGL widget is in any window.
+        QCOMPARE(ui.glVideo->objectName(), QStringLiteral("glVideo"));
+        QVERIFY(!ui.glVideo->parent());
+        QVERIFY(dialog.findChildren<QOpenGLWidget*>().isEmpty());
+        QVERIFY(ui.videoPage->findChild<QWidget*>(QStringLiteral("videoHolder")));
+        Q_EMIT ui.glVideo->displayOn();
+        QCOMPARE(ui.glVideo->parentWidget(), ui.videoPage);
+        QCOMPARE(dialog.findChildren<QOpenGLWidget*>().size(), 1);
+        QVERIFY(!ui.videoPage->findChild<QWidget*>(QStringLiteral("videoHolder")));
+        Q_EMIT ui.glVideo->displayOn();  // a second time changes nothing
+        QCOMPARE(ui.glVideo->parentWidget(), ui.videoPage);
 
         QCOMPARE(dialog.size(), QSize(666, 480));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());

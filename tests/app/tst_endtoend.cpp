@@ -3,6 +3,7 @@
 // retelling, and watch the help video. Screenshots of each step are saved beside the test.
 #include "Dialog.h"
 #include "Echora.h"
+#include "IVideo.h"
 #include "MediaEngine.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
@@ -169,12 +170,22 @@ private Q_SLOTS:
                          qPrintable(QStringLiteral("%1: %2 Hz").arg(file).arg(hz)));
         }
 
-        // The help video in the full-playing layout.
+        // The help video in the full-playing layout. The window held no OpenGL surface until
+        // this first video.
+        QCOMPARE(ui.glVideo->window(), static_cast<QWidget*>(ui.glVideo));
         ui.actionHelp->trigger();
         QVERIFY(dialog.isFullPlaying());
         QCOMPARE(echora->materialName(), QStringLiteral("help.flv"));
         QTest::qWait(2500);
         QVERIFY(engine->currentTime(echora->materialChannel()) > 0.5);
+        QCOMPARE(ui.glVideo->window(), static_cast<QWidget*>(&dialog));
+        QVERIFY(ui.glVideo->isVisible());
+        const QImage frame = ui.glVideo->grabFramebuffer();
+        int lit = 0;
+        for (int y = 0; y < frame.height(); y += 4)
+            for (int x = 0; x < frame.width(); x += 4)
+                lit += qGray(frame.pixel(x, y)) > 40 ? 1 : 0;
+        QVERIFY2(lit > 50, qPrintable(QStringLiteral("%1 lit samples").arg(lit)));
         shoot(&dialog, "full-playing-help.png");
         shoot(ui.ctrlpanel, "control-panel.png");
         shoot(ui.tsWidget, "library-window.png");
