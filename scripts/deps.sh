@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Echora needs to build, run and test, when any is missing.
+# Installs the Debian 12 packages Echora needs to build, run and test, and any named as
+# arguments, when any is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config clang-format
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-multimedia-dev qt6-5compat-dev
@@ -7,6 +8,7 @@ packages=(cmake g++ make pkg-config clang-format
   portaudio19-dev libmp3lame-dev libgl-dev
   ffmpeg xvfb xauth x11-utils pulseaudio pulseaudio-utils libasound2-plugins
   libgl1-mesa-dri libglx-mesa0 fonts-wqy-microhei qt6-qpa-plugins qt6-image-formats-plugins)
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
