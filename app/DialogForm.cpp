@@ -246,7 +246,7 @@ void DialogForm::placeVideo()
 {
     if (!videoHolder)
         return;
-    videoLO->replaceWidget(videoHolder, glVideo);
+    delete videoLO->replaceWidget(videoHolder, glVideo);
     delete videoHolder;
     videoHolder = nullptr;
     glVideo->show();

@@ -179,6 +179,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
+        testsupport::pinLoadedLibraries();
         if (!previous.isEmpty())
             QDir::setCurrent(previous);
     }

@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <dlfcn.h>
+#include <link.h>
+#include <vector>
+
 namespace testsupport {
 
 QString testDataDir()
@@ -43,6 +47,22 @@ void copyTree(const QString& from, const QString& to)
         QDir().mkpath(QFileInfo(target).path());
         QFile::copy(file, target);
     }
+}
+
+void pinLoadedLibraries()
+{
+    std::vector<QByteArray> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            if (info->dlpi_name && info->dlpi_name[0] != '\0')
+                static_cast<std::vector<QByteArray>*>(data)->emplace_back(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    // Opening a loaded library again with RTLD_NODELETE marks it never to be unloaded; the
+    // extra reference is kept on purpose.
+    for (const QByteArray& name : names)
+        dlopen(name.constData(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 }  // namespace testsupport

@@ -13,4 +13,8 @@ bool run(const QString& program, const QStringList& args, int timeoutMs = 60000)
 bool makeAudio(const QString& path, const QString& lavfiSource, const QStringList& extra = {});
 // Copy every file below `from` (hidden ones too) to the same place below `to`.
 void copyTree(const QString& from, const QString& to);
+// Keep every shared library loaded so far mapped until the process ends. Libraries that are
+// unloaded before the leak checker runs (the software GL driver) leave leaks without names in
+// its report; pinned, their allocations can be told apart from Echora's own.
+void pinLoadedLibraries();
 }  // namespace testsupport
