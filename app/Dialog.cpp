@@ -1,4 +1,5 @@
 #include "Dialog.h"
+#include "Picture.h"
 
 #include "Echora.h"
 #include "IVideo.h"
@@ -64,7 +65,6 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     ui.setupForm(this);
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("声林口语训练软件"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/Echora.ico")));
     connectForm();
 
     // 2. Settings. Saving goes through a temporary file renamed over profile.ini, so a crash
@@ -93,11 +93,11 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     // 9. Phase tabs: adding the first one puts the controller into phase 0.
     setupPhaseTabs();
 
-    // 10, 11. Control panel below, library window to the right.
+    // 10, 11. Control panel below, library window to the right (they open in finishStartup).
     placeToolWindows();
 
-    // 12. Tray.
-    createTray();
+    // 12. Tray menu (the tray icon follows in finishStartup).
+    createTrayMenu();
 
     // 13-15. Library level, last material, editor buttons.
     int level = 0;
@@ -108,11 +108,8 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     ui.adjLrc->setVisible(editor);
     ui.lrcSplit->setVisible(editor);
 
-    // 16. Loading animation over the library.
+    // 16. Loading animation over the library (it starts in finishStartup).
     ui.maskLabel->hide();
-    loadingMovie = new QMovie(QStringLiteral(":/images/loadingmask.gif"));
-    ui.maskLabel->setMovie(loadingMovie);
-    loadingMovie->start();
 }
 
 Dialog::~Dialog()
@@ -162,8 +159,8 @@ void Dialog::setupPhaseTabs()
 {
     PhaseTabs* tabs = ui.phaseTabs;
     tabs->setUsesScrollButtons(false);
-    tabs->setTabImages(QPixmap(QStringLiteral(":/images/bg-tab-chrome.png")));
-    tabs->setTabImages(2, QPixmap(QStringLiteral(":/images/bg-tab-chrome-right.png")));
+    tabs->setTabImages(Picture::pixmap(QStringLiteral(":/images/bg-tab-chrome.png")));
+    tabs->setTabImages(2, Picture::pixmap(QStringLiteral(":/images/bg-tab-chrome-right.png")));
     tabs->setOuterMargins(QMargins(-13, 0, -13, 0));
     tabs->setTabMargins(QMargins(0, 0, 0, 0));
     tabs->setFirstTabIndent(QPoint(210, 0));
@@ -177,7 +174,6 @@ void Dialog::placeToolWindows()
     ui.ctrlpanel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     ui.ctrlpanel->move(x(), y() + height());
     ui.ctrlpanel->setFixedSize(width(), kPanelHeight);
-    ui.ctrlpanel->show();
 
     libSkin = new QSkinObject(ui.tsWidget, 12);
     libSkin->setSkinFile(kSkinFile);
@@ -188,21 +184,40 @@ void Dialog::placeToolWindows()
     ui.tsWidget->setFixedWidth(294);
     ui.tsWidget->setFixedHeight(height() + kPanelHeight);
     ui.tsWidget->setWindowTitle(QString());
+}
+
+void Dialog::finishStartup()
+{
+    if (startupFinished || isHidden())
+        return;
+    startupFinished = true;
+    const QIcon icon = Picture::icon(QStringLiteral(":/images/Echora.ico"));
+    setWindowIcon(icon);
+    createTrayIcon(icon);
+    ui.tabWidget->loadLists();
+    loadingMovie = new QMovie(QStringLiteral(":/images/loadingmask.gif"));
+    ui.maskLabel->setMovie(loadingMovie);
+    loadingMovie->start();
+    ui.ctrlpanel->show();
     ui.tsWidget->show();
 }
 
-void Dialog::createTray()
+void Dialog::createTrayMenu()
 {
     trayIconMenu = new QMenu(this);
     trayIconMenu->addAction(ui.actionHelp);
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(ui.actionQuit);
+}
+
+void Dialog::createTrayIcon(const QIcon& icon)
+{
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setContextMenu(trayIconMenu);
-    trayIcon->setIcon(QIcon(QStringLiteral(":/images/Echora.ico")));
+    trayIcon->setIcon(icon);
     trayIcon->setToolTip(QStringLiteral("声林口语模仿"));
-    trayIcon->setVisible(true);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Dialog::doTrayIconActivated);
+    trayIcon->setVisible(true);
 }
 
 void Dialog::restoreMaterial()
@@ -249,7 +264,7 @@ QString Dialog::levelSuffix(float x)
 void Dialog::loadButtonImages()
 {
     const auto sheet = [](const char* name) {
-        return QPixmap(QStringLiteral(":/images/%1").arg(QLatin1String(name)));
+        return Picture::pixmap(QStringLiteral(":/images/%1").arg(QLatin1String(name)));
     };
     ui.adjLrc->setImages(sheet("btn-PlotCtrlView-check.png"), 4);
     ui.adjLrc->setTexts(QStringLiteral("编辑"), QStringLiteral("编辑"));

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class Echora;
+class QIcon;
 class QMenu;
 class QMovie;
 class QSettings;
@@ -74,6 +75,8 @@ public Q_SLOTS:
 protected:
     void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The first paint finishes the start-up (finishStartup).
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void connectForm();
@@ -81,7 +84,14 @@ private:
     void readVolumes();
     void setupPhaseTabs();
     void placeToolWindows();
-    void createTray();
+    // Right after the main window is first drawn, once: the program icon (window and tray),
+    // the library lists and loading animation, and the control panel and library windows
+    // beside the main window.
+    // What the main window's first picture does not need waits until then, so the learner
+    // sees it as early as possible.
+    void finishStartup();
+    void createTrayMenu();
+    void createTrayIcon(const QIcon& icon);
     void restoreMaterial();
     void writeSettings();
     void showRow(bool shown, QWidget* play, QWidget* plot, QWidget* label, QWidget* icon,
@@ -96,5 +106,6 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     QMenu* trayIconMenu = nullptr;
     bool fullPlaying = false;
+    bool startupFinished = false;
     QMovie* loadingMovie = nullptr;
 };

@@ -232,7 +232,10 @@ void DialogForm::setupForm(Dialog* window)
     matShow->move(162, 55);
     // --- Library window to the right of the main window.
     tsWidget = make<QWidget>(window, "tsWidget");
-    tabWidget = make<TreesView>(tsWidget, "tabWidget");
+    // The library window opens after the main window has first been drawn; its lists are read
+    // then (Dialog::finishStartup).
+    tabWidget = new TreesView(tsWidget, TreesView::Lists::Later);
+    tabWidget->setObjectName(QStringLiteral("tabWidget"));
     botCtrl = make<TabsCtrl>(tsWidget, "botCtrl");
     maskLabel = make<QLabel>(tsWidget, "maskLabel");
     maskLabel->setAlignment(Qt::AlignCenter);

@@ -4,6 +4,7 @@
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
+#include "Picture.h"
 #include "PlotView.h"
 #include "TabsCtrl.h"
 #include "TabsView.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMoveEvent>
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace {
 void setCheckedQuietly(QAbstractButton* button, bool checked)
@@ -30,7 +32,7 @@ void setCheckedQuietly(QAbstractButton* button, bool checked)
 
 QPixmap levelIcon(const char* base, float x)
 {
-    return QPixmap(
+    return Picture::pixmap(
         QStringLiteral(":/images/%1%2.png").arg(QLatin1String(base), Dialog::levelSuffix(x)));
 }
 }  // namespace
@@ -167,6 +169,13 @@ void Dialog::moveEvent(QMoveEvent* event)
     ui.ctrlpanel->move(ui.ctrlpanel->pos() + delta);
     ui.tsWidget->move(ui.tsWidget->pos() + delta);
     QWidget::moveEvent(event);
+}
+
+void Dialog::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!startupFinished)
+        QTimer::singleShot(0, this, &Dialog::finishStartup);
 }
 
 void Dialog::contextMenuEvent(QContextMenuEvent* event) { trayIconMenu->popup(event->globalPos()); }

@@ -1,6 +1,7 @@
 #include "DialogButtons.h"
 
 #include "OctImgBtn.h"
+#include "Picture.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -8,7 +9,7 @@
 namespace {
 OctImgBtn* makeButton(QDialog* dialog, const char* name, const QString& caption)
 {
-    const QPixmap sheet(QStringLiteral(":/images/btn-popdlg.png"));
+    const QPixmap sheet = Picture::pixmap(QStringLiteral(":/images/btn-popdlg.png"));
     auto* button = new OctImgBtn(dialog);
     button->setObjectName(QLatin1String(name));
     button->setCheckable(false);

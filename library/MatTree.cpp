@@ -1,6 +1,7 @@
 #include "MatTree.h"
 
 #include "DelConfirm.h"
+#include "Picture.h"
 #include "RenameDlg.h"
 #include "TrainsWriter.h"
 #include "Workspace.h"
@@ -41,7 +42,7 @@ public:
 // The export pointer; drawn when the picture is not among the compiled-in images.
 QIcon makeExportIcon()
 {
-    QPixmap picture(QStringLiteral(":/images/bg-export-pointer.png"));
+    QPixmap picture = Picture::pixmap(QStringLiteral(":/images/bg-export-pointer.png"));
     if (picture.isNull()) {
         picture = QPixmap(40, 16);
         picture.fill(Qt::transparent);

@@ -1,6 +1,7 @@
 #include "TabsCtrl.h"
 
 #include "OctImgBtn.h"
+#include "Picture.h"
 #include "WeiboNote.h"
 
 #include <QGridLayout>
@@ -18,14 +19,14 @@ TabsCtrl::TabsCtrl(QWidget* parent) : QWidget(parent)
     btnImport = new OctImgBtn(this);
     btnImport->setObjectName(QStringLiteral("btnImport"));
     btnImport->setCheckable(false);
-    btnImport->setImages(QPixmap(QStringLiteral(":/images/btn-import-press.png")), 4);
+    btnImport->setImages(Picture::pixmap(QStringLiteral(":/images/btn-import-press.png")), 4);
     btnImport->setTexts(QString(), QString());
     btnImport->setToolTip(QStringLiteral("导入"));
 
     btnOnline = new OctImgBtn(this);
     btnOnline->setObjectName(QStringLiteral("btnOnline"));
     btnOnline->setCheckable(true);
-    btnOnline->setImages(QPixmap(QStringLiteral(":/images/btn-download-check.png")), 4);
+    btnOnline->setImages(Picture::pixmap(QStringLiteral(":/images/btn-download-check.png")), 4);
     btnOnline->setTexts(QString(), QString());
     btnOnline->setToolTip(QStringLiteral("在线列表"));
     btnOnline->setEnabled(false);  // until the online lists exist
@@ -33,7 +34,7 @@ TabsCtrl::TabsCtrl(QWidget* parent) : QWidget(parent)
     noteLabel = new WeiboNote(this);
     noteLabel->setObjectName(QStringLiteral("noteLabel"));
     noteLabel->setLayoutDirection(Qt::RightToLeft);
-    noteLabel->setPixmap(QPixmap(QStringLiteral(":/images/bg-matnum.png")));
+    noteLabel->setPixmap(Picture::pixmap(QStringLiteral(":/images/bg-matnum.png")));
     QPalette palette = noteLabel->palette();
     palette.setColor(QPalette::Active, QPalette::WindowText, Qt::white);
     palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::white);

@@ -2,6 +2,7 @@
 
 #include "ChromeTabs.h"
 #include "MatTree.h"
+#include "Picture.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -33,7 +34,7 @@ constexpr int spacerWidth = 33;
 constexpr int stateWidth = 54;
 }  // namespace
 
-TreesView::TreesView(QWidget* parent) : QTabWidget(parent)
+TreesView::TreesView(QWidget* parent, Lists lists) : QTabWidget(parent)
 {
     auto* bar = new ChromeTabs(this);
     setTabBar(bar);
@@ -78,21 +79,29 @@ TreesView::TreesView(QWidget* parent) : QTabWidget(parent)
     setCurrentIndex(0);
     setStyleSheet(QString::fromUtf8(styleSheetText));
 
-    loadLocalLists();
-
-    bar->setTabImages(QPixmap(QStringLiteral(":/images/bg-tab-mat.png")));
+    bar->setTabImages(Picture::pixmap(QStringLiteral(":/images/bg-tab-mat.png")));
     const char* const tabImages[] = {":/images/bg-tab-mat0.png", ":/images/bg-tab-mat1.png",
                                      ":/images/bg-tab-mat2.png"};
     for (int i = 0; i < 3; ++i)
-        bar->setTabImages(i, QPixmap(QString::fromLatin1(tabImages[i])));
+        bar->setTabImages(i, Picture::pixmap(QString::fromLatin1(tabImages[i])));
     bar->setTabMargins(QMargins(0, 0, 0, 0));
     bar->setOuterMargins(QMargins(0, -5, 0, -5));
     bar->setFirstTabIndent(QPoint(-2, 0));
 
+    if (lists == Lists::Load)
+        loadLists();
+}
+
+void TreesView::loadLists()
+{
+    if (listsRead)
+        return;
+    listsRead = true;
+    loadLocalLists();
     const QString last = QSettings(QStringLiteral("profile.ini"), QSettings::IniFormat)
                              .value(QStringLiteral("MaterialName"))
                              .toString();
-    for (MatTree* tree : trees)
+    for (MatTree* tree : {basic, advanced, expert})
         tree->selectMaterial(last);
 }
 

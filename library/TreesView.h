@@ -14,13 +14,18 @@ class MatTree;
 class TreesView : public QTabWidget {
     Q_OBJECT
 public:
-    explicit TreesView(QWidget* parent = nullptr);
+    // Lists::Later leaves reading the lists to loadLists(), for a window that is not shown yet.
+    enum class Lists { Load, Later };
+    explicit TreesView(QWidget* parent = nullptr, Lists lists = Lists::Load);
     ~TreesView() override;
 
     MatTree* tree(int level) const;
     bool isOnline() const { return online; }
     // Local list file of a level: "basicList.xml", "advancedList.xml", "expertList.xml".
     static QString localList(int level);
+    // Reads the three local lists and preselects the last material ("MaterialName" in
+    // "profile.ini"). Only the first call reads; the constructor makes it unless told not to.
+    void loadLists();
 
 Q_SIGNALS:
     void switchSig(QString path);
@@ -48,4 +53,5 @@ private:
     QAction* actionImport;
     QStringList pendingDownloads[3];
     bool online = false;
+    bool listsRead = false;
 };

@@ -20,29 +20,46 @@ QSet<QString> learnedNames()
         QDir(QStringLiteral("./workspace/train/")).entryList(QDir::Dirs, QDir::Unsorted);
     return QSet<QString>(names.begin(), names.end());
 }
+
+// The style's icon made by `make`, built once and kept on the application's style: building
+// one reads several pictures, and every list read and every new row needs the same two.
+template <class Make> QIcon styleIcon(QStyle* style, const char* key, Make make)
+{
+    QStyle* keeper = QApplication::style();
+    const QVariant kept = keeper->property(key);
+    if (kept.isValid())
+        return kept.value<QIcon>();
+    const QIcon icon = make(style);
+    keeper->setProperty(key, QVariant::fromValue(icon));
+    return icon;
+}
 }  // namespace
 
 XmlHandler::XmlHandler(QTreeWidget* tree, bool online)
     : treeWidget(tree), onlineList(online), learned(learnedNames())
 {
-    treeWidget->setStyleSheet(QStringLiteral("QPushButton{border:0px;}"));
-    QStyle* style = treeWidget->style();
-    groupIcon = style->standardIcon(QStyle::SP_DirIcon);
-    caseIcon = QIcon(style->standardPixmap(QStyle::SP_FileIcon));
+    const QString sheet = QStringLiteral("QPushButton{border:0px;}");
+    if (treeWidget->styleSheet() != sheet)
+        treeWidget->setStyleSheet(sheet);
+    groupIcon = styleIcon(treeWidget->style(), "echoraGroupIcon",
+                          [](QStyle* style) { return style->standardIcon(QStyle::SP_DirIcon); });
+    caseIcon = styleIcon(treeWidget->style(), "echoraCaseIcon", [](QStyle* style) {
+        return QIcon(style->standardPixmap(QStyle::SP_FileIcon));
+    });
 }
 
 QString XmlHandler::separatorText() { return QString(30, QChar(0x00B7)); }
 
 bool XmlHandler::readFile(QTreeWidget* tree, const QString& fileName, bool onlineList)
 {
+    QFile file(fileName);
+    if (QFileInfo::exists(fileName) && file.open(QIODevice::ReadOnly))
+        return readDevice(tree, &file, onlineList);
     XmlHandler handler(tree, onlineList);
     // A list that does not exist yet (a fresh runtime folder) is an empty list, not an error:
     // the first change writes it.
     if (!QFileInfo::exists(fileName))
         return true;
-    QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly))
-        return readDevice(tree, &file, onlineList);
     // A file that cannot be opened reads as empty input and is reported by the parser.
     QXmlSimpleReader reader;
     reader.setContentHandler(&handler);

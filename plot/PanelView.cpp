@@ -1,5 +1,7 @@
 #include "PanelView.h"
 
+#include "Picture.h"
+
 #include <QPainter>
 
 namespace {
@@ -11,9 +13,9 @@ PanelView::PanelView(QWidget* parent) : QWidget(parent)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
-    setPictures(QImage(QStringLiteral(":/images/bg-float-control-left.png")),
-                QImage(QStringLiteral(":/images/bg-float-control.png")),
-                QImage(QStringLiteral(":/images/bg-float-control-right.png")));
+    setPictures(Picture::image(QStringLiteral(":/images/bg-float-control-left.png")),
+                Picture::image(QStringLiteral(":/images/bg-float-control.png")),
+                Picture::image(QStringLiteral(":/images/bg-float-control-right.png")));
 }
 
 void PanelView::setCornerFilled(bool filled)

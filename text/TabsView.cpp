@@ -3,6 +3,7 @@
 #include "ChromeTabs.h"
 #include "KaraView.h"
 #include "LrcLstView.h"
+#include "Picture.h"
 #include "SentenceText.h"
 
 #include <QPainter>
@@ -13,7 +14,7 @@ TabsView::TabsView(QWidget* parent) : QTabWidget(parent), bar(new ChromeTabs(thi
     bar->setOuterMargins(QMargins(0, 0, 0, 0));
     bar->setTabMargins(QMargins(5, 4, 5, 1));
     bar->setFirstTabIndent(QPoint(286, 0));
-    bar->setTabImages(QPixmap(QStringLiteral(":/images/bg-tab-dot.png")));
+    bar->setTabImages(Picture::pixmap(QStringLiteral(":/images/bg-tab-dot.png")));
     bar->setMouseTracking(true);
     setTabBar(bar);
     setTabPosition(QTabWidget::South);

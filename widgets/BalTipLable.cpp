@@ -1,5 +1,7 @@
 #include "BalTipLable.h"
 
+#include "Picture.h"
+
 #include <QPainter>
 
 namespace {
@@ -7,7 +9,7 @@ BalTipLable* currentTip = nullptr;
 }
 
 BalTipLable::BalTipLable(const QString& text, QPoint anchor, QWidget* parent)
-    : QLabel(text, parent), balloon(QStringLiteral(":/images/bg-balloon-tip.png"))
+    : QLabel(text, parent), balloon(Picture::pixmap(QStringLiteral(":/images/bg-balloon-tip.png")))
 {
     setFixedSize(balloon.size());
     move(anchor.x() - width() / 2, anchor.y() - height());

@@ -1,16 +1,18 @@
 #include "EchoraScrollBar.h"
 
+#include "Picture.h"
+
 #include <QPainter>
 #include <QStyleOptionSlider>
 
 EchoraScrollBar::EchoraScrollBar(QWidget* parent)
     : QScrollBar(Qt::Vertical, parent),
-      trackTop(QStringLiteral(":/images/bg-echorascrollbar-begin.png")),
-      trackMid(QStringLiteral(":/images/bg-echorascrollbar-mid.png")),
-      trackEnd(QStringLiteral(":/images/bg-echorascrollbar-end.png")),
-      handleTop(QStringLiteral(":/images/bg-echorascrollbar-btnbegin.png")),
-      handleMid(QStringLiteral(":/images/bg-echorascrollbar-btnmid.png")),
-      handleEnd(QStringLiteral(":/images/bg-echorascrollbar-btnend.png")),
+      trackTop(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-begin.png"))),
+      trackMid(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-mid.png"))),
+      trackEnd(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-end.png"))),
+      handleTop(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-btnbegin.png"))),
+      handleMid(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-btnmid.png"))),
+      handleEnd(Picture::pixmap(QStringLiteral(":/images/bg-echorascrollbar-btnend.png"))),
       hint(trackMid.width(), height())
 {
 }

@@ -1,14 +1,16 @@
 #include "VolSlider.h"
 
+#include "Picture.h"
 #include "SliderGeometry.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 VolSlider::VolSlider(QWidget* parent)
-    : QSlider(Qt::Horizontal, parent), track(QStringLiteral(":/images/bg-volslider-normal.png")),
-      filled(QStringLiteral(":/images/bg-volslider-light.png")),
-      knob(QStringLiteral(":/images/bg-volslider-seeker.png"))
+    : QSlider(Qt::Horizontal, parent),
+      track(Picture::pixmap(QStringLiteral(":/images/bg-volslider-normal.png"))),
+      filled(Picture::pixmap(QStringLiteral(":/images/bg-volslider-light.png"))),
+      knob(Picture::pixmap(QStringLiteral(":/images/bg-volslider-seeker.png")))
 {
     setMinimumHeight(knob.height());
     connect(this, &QSlider::valueChanged, this, &VolSlider::doValChanged);

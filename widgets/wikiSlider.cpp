@@ -1,14 +1,16 @@
 #include "wikiSlider.h"
 
+#include "Picture.h"
 #include "SliderGeometry.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 wikiSlider::wikiSlider(QWidget* parent)
-    : QWidget(parent), trackPic(QStringLiteral(":/images/bg-wikislider-normal.png")),
-      filledPic(QStringLiteral(":/images/bg-wikislider-light.png")),
-      knobPic(QStringLiteral(":/images/bg-wikislider-seeker.png"))
+    : QWidget(parent),
+      trackPic(Picture::pixmap(QStringLiteral(":/images/bg-wikislider-normal.png"))),
+      filledPic(Picture::pixmap(QStringLiteral(":/images/bg-wikislider-light.png"))),
+      knobPic(Picture::pixmap(QStringLiteral(":/images/bg-wikislider-seeker.png")))
 {
     setMinimumHeight(knobPic.height());
 }

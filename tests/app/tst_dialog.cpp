@@ -3,6 +3,7 @@
 #include "Dialog.h"
 #include "Echora.h"
 #include "IVideo.h"
+#include "MatTree.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
@@ -21,6 +22,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMovie>
 #include <QOpenGLWidget>
 #include <QScreen>
 #include <QSettings>
@@ -126,19 +128,44 @@ private Q_SLOTS:
     void firstStartPlacesTheThreeWindows()
     {
         QVERIFY(!QFile::exists(QStringLiteral("profile.ini")));
+        {
+            QFile list(TreesView::localList(0));
+            QVERIFY(list.open(QIODevice::WriteOnly));
+            list.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE parlino>\n"
+                       "<parlino version=\"1.0\"><train folded=\"no\"><title>Fables</title>"
+                       "<case url=\"fox.mp3\"><title>The Fox</title></case></train></parlino>\n");
+        }
         Dialog dialog;
+        const DialogForm& ui = dialog.form();
+        // Until the main window has been drawn, the windows beside it, the library lists, the
+        // program icon and the loading animation wait.
+        QVERIFY(ui.ctrlpanel->isHidden());
+        QVERIFY(ui.tsWidget->isHidden());
+        QCOMPARE(ui.tabWidget->tree(0)->topLevelItemCount(), 0);
+        QVERIFY(dialog.windowIcon().isNull());
+        QVERIFY(!ui.maskLabel->movie());
+        QVERIFY(dialog.trayMenu());
+        QTest::qWait(50);  // never drawn while hidden: still waiting
+        QVERIFY(ui.tsWidget->isHidden());
+
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_VERIFY(ui.ctrlpanel->isVisible());
+        QVERIFY(ui.tsWidget->isVisible());
+        QCOMPARE(ui.tabWidget->tree(0)->topLevelItemCount(), 1);
+        QCOMPARE(ui.tabWidget->tree(0)->topLevelItem(0)->child(0)->text(0),
+                 QStringLiteral("The Fox"));
+        QVERIFY(dialog.windowIcon().availableSizes().contains(QSize(256, 256)));
+        QVERIFY(ui.maskLabel->movie());
+        QVERIFY(ui.maskLabel->isHidden());
+
         const QRect desk = QGuiApplication::primaryScreen()->virtualGeometry();
         const QPoint expected((desk.width() - 666) / 2, (desk.height() - 480 - 90) / 2);
         QCOMPARE(dialog.pos(), expected);
-        const DialogForm& ui = dialog.form();
         QCOMPARE(ui.ctrlpanel->pos(), expected + QPoint(0, 480));
         QCOMPARE(ui.ctrlpanel->size(), QSize(666, 90));
         QCOMPARE(ui.tsWidget->pos(), expected + QPoint(666, 0));
         QCOMPARE(ui.tsWidget->height(), 480 + 90);
-        QVERIFY(ui.ctrlpanel->isVisible());
-        QVERIFY(ui.tsWidget->isVisible());
         QCOMPARE(ui.phaseTabs->currentIndex(), 0);
         QCOMPARE(dialog.controller()->currentPhase(), 0);
         QVERIFY(dialog.controller()->materialName().isEmpty());
@@ -327,7 +354,7 @@ private Q_SLOTS:
 
         // The material toggle shows and hides the library window.
         dialog.show();
-        QVERIFY(ui.tsWidget->isVisible());
+        QTRY_VERIFY(ui.tsWidget->isVisible());
         ui.matShow->click();
         QVERIFY(ui.tsWidget->isHidden());
         ui.matShow->click();

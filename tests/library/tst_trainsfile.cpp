@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -82,6 +83,14 @@ private Q_SLOTS:
         QCOMPARE(fox->text(3), QStringLiteral("fox.mp3"));
         QCOMPARE(fox->data(0, XmlHandler::ElementRole).toString(), QStringLiteral("case"));
         QVERIFY(!fox->icon(0).isNull());
+        // Groups carry the style's folder icon, materials its file picture (both made once and
+        // shared by every list read).
+        QStyle* style = tree->style();
+        QCOMPARE(fables->icon(0).pixmap(16).toImage(),
+                 style->standardIcon(QStyle::SP_DirIcon).pixmap(16).toImage());
+        QCOMPARE(fox->icon(0).pixmap(16).toImage(),
+                 QIcon(style->standardPixmap(QStyle::SP_FileIcon)).pixmap(16).toImage());
+        QVERIFY(fables->icon(0).pixmap(16).toImage() != fox->icon(0).pixmap(16).toImage());
         QTreeWidgetItem* line = fables->child(1);
         QCOMPARE(line->text(0), QString(30, QChar(0x00B7)));
         QVERIFY(!(line->flags() & Qt::ItemIsSelectable));
