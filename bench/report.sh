@@ -85,7 +85,7 @@ run() {
   [ "$status" -eq 0 ] || failed+=("$name")
 }
 b="$build/bench"
-run startup "$b/startup/bench_startup" 7 "$work/runtime"
+run startup "$b/startup/bench_startup" 15 "$work/runtime"
 run plot "$b/plot/bench_plot" "$ten" 5
 run media "$b/media/bench_media" "$ten" 5
 run record "$b/record/bench_record" 12 6 5
