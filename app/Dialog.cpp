@@ -1,11 +1,11 @@
 #include "Dialog.h"
-#include "Picture.h"
 
 #include "Echora.h"
 #include "IVideo.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
+#include "Picture.h"
 #include "PlotView.h"
 #include "QSkinObject.h"
 #include "TabsCtrl.h"
