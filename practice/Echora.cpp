@@ -116,8 +116,7 @@ void Echora::switchMaterial(const QString& path)
     ctrl->enableOriPlay(file);
     ctrl->enablePhase(false, 1);
     ctrl->checkOriPlay(false);
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    loadLrc((dot < 0 ? path : path.left(dot)) + QStringLiteral(".lrc"));
+    loadLrc(sentenceFileOf(path));
     ctrl->checkPcePlay(false);
     currentSentence = unsigned(-1);
     if (sentenceCount != 0) {
@@ -138,6 +137,7 @@ void Echora::loadLrc(const QString& lrcPath)
     sentenceTimes = std::move(timeline.times);
     sentenceTexts = std::move(timeline.texts);
     sentenceCount = unsigned(sentenceTimes.size());
+    sentenceFileUnreadable = timeline.unreadable;
     if (phase == 1)
         oriView->setSentenceTimes(&sentenceTimes);
     tabs->setSentences(sentenceTexts);

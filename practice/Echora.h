@@ -91,6 +91,8 @@ private:
     QString materialPath;
     QString workFolder;
     unsigned sentenceCount = 0;
+    // The sentence file is there but cannot be read (too large, or in no known encoding).
+    bool sentenceFileUnreadable = false;
     QStringList sentenceTexts;
     std::vector<float> sentenceTimes;
     std::uint8_t playFlags = 0;

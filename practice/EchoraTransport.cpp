@@ -64,7 +64,9 @@ void Echora::choosePhase(int p)
     } else {
         oriView->setSentenceTimes(nullptr);
         pceView->setPixmap(nullptr);
-        if (isFile(materialPath))
+        if (sentenceFileUnreadable)
+            pceView->setCaption(QStringLiteral("无法读取句子文件"));
+        else if (isFile(materialPath))
             pceView->setCaption(p == 0 ? QStringLiteral("全文模仿时，不显示单句波形")
                                        : QStringLiteral("复述练习时，不显示单句波形"));
         oriView->setSentenceHandler(nullptr);

@@ -205,6 +205,36 @@ private Q_SLOTS:
         QCOMPARE(echora->flags(), 0);
     }
 
+    void subtitlesAndUnreadableSentenceFiles()
+    {
+        // Subtitles beside a material with no sentence file of its own give its sentences.
+        const QString subtitled = material(QStringLiteral("subtitled.mp3"), -1);
+        writeFile(
+            QStringLiteral("./workspace/subtitled.srt"),
+            "1\n00:00:00,500 --> 00:00:01,000\nOne\n\n2\n00:00:01,500 --> 00:00:02,000\nTwo\n");
+        echora->switchMaterial(subtitled);
+        QCOMPARE(echora->sentences(), 2u);
+        QCOMPARE(tabs.sentences, (QStringList{QStringLiteral("One\n"), QStringLiteral("Two\n")}));
+        QVERIFY(ctrl.phase1Enabled);
+
+        // A sentence file in no readable encoding: said on the sentence row, and the material
+        // still plays whole.
+        const QString garbled = material(QStringLiteral("garbled.mp3"), -1);
+        QByteArray noise;
+        for (int i = 0; i < 512; ++i)
+            noise.append(char(0x80 | ((i * 37) & 0x7f)));
+        writeFile(QStringLiteral("./workspace/garbled.lrc"), noise + "\xFF\xFF");
+        echora->switchMaterial(garbled);
+        QCOMPARE(echora->sentences(), 0u);
+        QCOMPARE(pce.caption, QStringLiteral("无法读取句子文件"));
+        QVERIFY(ctrl.oriEnabled);
+        QVERIFY(!ctrl.phase1Enabled);
+
+        // The next readable material shows the phase's own caption again.
+        echora->switchMaterial(material(QStringLiteral("plain.mp3"), 2));
+        QCOMPARE(pce.caption, QStringLiteral("全文模仿时，不显示单句波形"));
+    }
+
     void closingOrMissingMaterialNeverReusesTheOldFolder()
     {
         echora->switchMaterial(material(QStringLiteral("old.mp3"), 3));
