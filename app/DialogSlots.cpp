@@ -252,6 +252,12 @@ void Dialog::enablePhase(bool enabled, int phase)
     ui.phaseTabs->setCurrentIndex(current);
 }
 
+void Dialog::selectPhase(int phase)
+{
+    const QSignalBlocker blocker(ui.phaseTabs);
+    ui.phaseTabs->setCurrentIndex(phase);
+}
+
 void Dialog::setFullPlaying(bool on)
 {
     showRecRow(!on);

@@ -54,6 +54,11 @@ Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* re
             view->setPositionHandler(static_cast<vPlotWidget::PositionHandler>(&Echora::seekRec));
         view->setCaption(kNoMaterial);
     }
+    // No material yet: nothing that needs one can be used.
+    ctrl->enablePractice(false);
+    ctrl->enableOriPlay(false);
+    ctrl->enablePcePlay(false);
+    ctrl->enableRecPlay(false);
 }
 
 Echora::~Echora()
@@ -62,12 +67,9 @@ Echora::~Echora()
     progressTimer = nullptr;
     recorder->requestStop();
     recorder->wait();
+    finishRecording();  // a recording still open when the program ends is kept, if it succeeded
     delete recorder;
     recorder = nullptr;
-    if (recFile) {
-        std::fclose(recFile);
-        recFile = nullptr;
-    }
     delete ploter;
     ploter = nullptr;
     delete engine;  // reports every open channel stopped; doPlayStopped frees its device
@@ -116,8 +118,7 @@ void Echora::switchMaterial(const QString& path)
     ctrl->enableOriPlay(file);
     ctrl->enablePhase(false, 1);
     ctrl->checkOriPlay(false);
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    loadLrc((dot < 0 ? path : path.left(dot)) + QStringLiteral(".lrc"));
+    loadLrc(sentenceFileFor(path));
     ctrl->checkPcePlay(false);
     currentSentence = unsigned(-1);
     if (sentenceCount != 0) {

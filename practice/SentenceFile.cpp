@@ -27,6 +27,16 @@ bool readTag(const QString& tag, float* seconds)
 }
 }  // namespace
 
+QString sentenceFileFor(const QString& mediaPath)
+{
+    if (mediaPath.isEmpty())
+        return QString();  // no material, no sentence file
+    const qsizetype nameStart = mediaPath.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = mediaPath.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > nameStart ? mediaPath.left(dot) : mediaPath;
+    return base + QStringLiteral(".lrc");
+}
+
 float parseLineTag(const QString& line)
 {
     const qsizetype close = line.indexOf(QLatin1Char(']'));
@@ -39,6 +49,8 @@ float parseLineTag(const QString& line)
 
 SentenceTimeline readSentenceFile(const QString& path)
 {
+    if (path.isEmpty())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -24,6 +24,11 @@ SentenceTimeline readSentenceFile(const QString& path);
 // `opened` tells whether the device was readable.
 SentenceTimeline readSentences(QIODevice& device);
 
+// The sentence file of a media file: the same path with the file name's extension replaced by
+// ".lrc", or ".lrc" appended to a file name without one. Dots in folder names do not count. Empty
+// for an empty path.
+QString sentenceFileFor(const QString& mediaPath);
+
 // The minutes:seconds tag between the leading "[" and the first "]" of a line; -1 when it
 // does not convert.
 float parseLineTag(const QString& line);
