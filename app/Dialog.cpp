@@ -172,6 +172,10 @@ void Dialog::setupPhaseTabs()
 void Dialog::placeToolWindows()
 {
     ui.ctrlpanel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // Only the main window keeps the program running: closing it ends the program even when
+    // the tool windows have lost their tie to it (placeVideo gives it a new native window).
+    ui.ctrlpanel->setAttribute(Qt::WA_QuitOnClose, false);
+    ui.tsWidget->setAttribute(Qt::WA_QuitOnClose, false);
     ui.ctrlpanel->move(x(), y() + height());
     ui.ctrlpanel->setFixedSize(width(), kPanelHeight);
 

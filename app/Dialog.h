@@ -34,6 +34,7 @@ public:
     void showRecRow(bool shown) override;
     void enablePractice(bool enabled) override;
     void enablePhase(bool enabled, int phase) override;
+    void selectPhase(int phase) override;
     void checkRecCtrl(bool checked) override;
     void setFullPlaying(bool on) override;
     void setTabsOffset(int x, int y) override;

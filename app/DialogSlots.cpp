@@ -16,12 +16,14 @@
 #include "LrcLstView.h"
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMoveEvent>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 void setCheckedQuietly(QAbstractButton* button, bool checked)
@@ -129,7 +131,15 @@ void Dialog::doLrcEdit(bool on)
 
 void Dialog::doSplitLrc() { echora->splitLrc(); }
 
-void Dialog::doVideoOn() { ui.placeVideo(); }
+void Dialog::doVideoOn()
+{
+    ui.placeVideo();
+    // The video surface gave the main window a new native window: the panel and the library
+    // window are tied to that one again, so they keep standing with it.
+    for (QWidget* tool : {static_cast<QWidget*>(ui.ctrlpanel), ui.tsWidget})
+        if (QWindow* handle = tool->windowHandle())
+            handle->setTransientParent(windowHandle());
+}
 
 void Dialog::doTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
@@ -155,7 +165,12 @@ void Dialog::doTsMask(bool fetching)
     ui.maskLabel->setVisible(fetching);
 }
 
-void Dialog::on_actionQuit_triggered() { close(); }
+void Dialog::on_actionQuit_triggered()
+{
+    close();
+    // Closing a hidden window (after the tray hid it) ends nothing by itself.
+    QCoreApplication::quit();
+}
 
 void Dialog::on_actionHelp_triggered() { echora->playFull(tr("help.flv")); }
 
@@ -235,6 +250,12 @@ void Dialog::enablePhase(bool enabled, int phase)
     const int current = ui.phaseTabs->currentIndex();
     ui.phaseTabs->setTabEnabled(phase, enabled);
     ui.phaseTabs->setCurrentIndex(current);
+}
+
+void Dialog::selectPhase(int phase)
+{
+    const QSignalBlocker blocker(ui.phaseTabs);
+    ui.phaseTabs->setCurrentIndex(phase);
 }
 
 void Dialog::setFullPlaying(bool on)

@@ -54,6 +54,11 @@ Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* re
             view->setPositionHandler(static_cast<vPlotWidget::PositionHandler>(&Echora::seekRec));
         view->setCaption(kNoMaterial);
     }
+    // No material yet: nothing that needs one can be used.
+    ctrl->enablePractice(false);
+    ctrl->enableOriPlay(false);
+    ctrl->enablePcePlay(false);
+    ctrl->enableRecPlay(false);
 }
 
 Echora::~Echora()
@@ -62,12 +67,9 @@ Echora::~Echora()
     progressTimer = nullptr;
     recorder->requestStop();
     recorder->wait();
+    finishRecording();  // a recording still open when the program ends is kept, if it succeeded
     delete recorder;
     recorder = nullptr;
-    if (recFile) {
-        std::fclose(recFile);
-        recFile = nullptr;
-    }
     delete ploter;
     ploter = nullptr;
     delete engine;  // reports every open channel stopped; doPlayStopped frees its device

@@ -71,6 +71,7 @@ public:
     const MediaIdentifier& materialChannel() const { return oriChannel; }
     const MediaIdentifier& recordingChannel() const { return recChannel; }
     vPlotWidget* materialView() const { return oriView; }
+    bool recordingClockRunning() const;
 
 public Q_SLOTS:
     void doUpdateProg();
@@ -84,8 +85,18 @@ private:
     float sentenceStart(unsigned i) const { return sentenceTimes[i]; }
     float sentenceEnd(unsigned i) const;
     MediaIdentifier openChannel(const QString& path, float volume);
-    void makeCurrent(unsigned index, bool refreshRecPlay);
+    // Make sentence `index` current while the whole material plays: views, recording row.
+    void makeCurrent(unsigned index);
+    // The sentence playing at `pos` seconds: the last one whose start is at or before it, the
+    // first when none is.
+    unsigned sentenceAt(double pos) const;
     bool isVideoName(const QString& path) const;
+    // After the recorder thread ended: close the recording file and put it in place of the
+    // take when the recording succeeded, else remove it. Returns the failure's message, empty
+    // when the take was replaced or nothing was captured.
+    QString finishRecording();
+    // Show `text` on the recording row instead of a waveform.
+    void showRecordingMessage(const QString& text);
 
     QString recordPath;
     QString materialPath;
@@ -114,7 +125,8 @@ private:
     MediaEngine* engine = nullptr;
     Ploter* ploter = nullptr;
     FILE* recFile = nullptr;
-    QString recFilePath;  // the path recFile was opened with
+    QString recFilePath;  // the path recFile was opened with, beside the take
+    QString recTake;      // the take the recording in recFile will replace
     PaRecThread* recorder = nullptr;
     QTimer* progressTimer = nullptr;
     QTimer* recTimer = nullptr;

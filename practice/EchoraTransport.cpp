@@ -20,6 +20,9 @@ namespace {
 const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
 const QString kFullPlayingCaption = QStringLiteral("请从右边列表选择练习材料");
 const QString kCannotCreate = QStringLiteral("无法创建录音文件");
+const QString kCannotSave = QStringLiteral("无法保存录音文件");
+// Suffix of the file a recording is written into beside its take.
+const QString kPartSuffix = QStringLiteral(".part");
 
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
@@ -47,6 +50,11 @@ void Echora::choosePhase(int p)
 {
     if (p < 0 || p > 2)
         return;
+    if (p == 1 && sentenceCount == 0) {
+        // Listen & Repeat needs sentences: without any, the passage is imitated instead.
+        p = 0;
+        ctrl->selectPhase(0);
+    }
     phase = p;
     playOri(false);
     playRec(false);
@@ -241,21 +249,23 @@ void Echora::recStart(bool on)
     ctrl->checkPcePlay(false);
     ctrl->checkOriPlay(false);
     ctrl->enableRecPlay(false);
-    recFile = recordPath.isEmpty() ? nullptr : std::fopen(QFile::encodeName(recordPath), "w+b");
-    recFilePath = recordPath;
+    // The new recording goes into a file beside the take; the take is replaced only when the
+    // recording succeeded, so a failed one leaves the previous take playable.
+    recTake = recordPath;
+    recFilePath = recTake.isEmpty() ? QString() : recTake + kPartSuffix;
+    recFile = recFilePath.isEmpty() ? nullptr : std::fopen(QFile::encodeName(recFilePath), "w+b");
     if (!recFile) {
         // Nothing records: say so on the recording row instead of pretending to capture.
         playFlags &= ~Capturing;
         ctrl->checkRecCtrl(false);
+        ctrl->enableRecPlay(isFile(recordPath));
         if (phase == 2)
             tabs->setSentences(sentenceTexts);
-        recView->setRecording(false);
-        recView->setFetching(false);
-        recView->setPixmap(nullptr);
-        recView->setCaption(kCannotCreate);
+        showRecordingMessage(kCannotCreate);
         return;
     }
-    ploter->forget(recPlotId);
+    // No picture of the take may cover the recording caption.
+    recPlotId = PlotIdentifier{};
     recView->setProgress(0);
     recView->setPixmap(nullptr);
     recView->setRecording(true);
@@ -265,6 +275,8 @@ void Echora::recStart(bool on)
     recorder->start(QThread::InheritPriority);
 }
 
+bool Echora::recordingClockRunning() const { return recTimer->isActive(); }
+
 void Echora::doRecProg()
 {
     recTicks += 1;
@@ -272,31 +284,72 @@ void Echora::doRecProg()
     ctrl->setRecTime(timetext::clock(s) + QStringLiteral("\n00:00:00"));
 }
 
-void Echora::doRecDone()
+QString Echora::finishRecording()
 {
-    if (recFile) {
-        std::fclose(recFile);
-        recFile = nullptr;
-        // A recording stopped before the microphone delivered anything left an empty file:
-        // it is no recording, so it does not stay behind as one.
-        if (QFileInfo(recFilePath).size() == 0)
-            QFile::remove(recFilePath);
+    if (!recFile)
+        return QString();
+    const bool closed = std::fclose(recFile) == 0;
+    recFile = nullptr;
+    QString failure = recorder->message();
+    if (failure.isEmpty() && !closed)
+        failure = QStringLiteral("file write failed.");
+    // A recording stopped before the microphone delivered anything is no recording: the take
+    // stays as it was.
+    const bool captured = QFileInfo(recFilePath).size() > 0;
+    if (failure.isEmpty() && captured) {
+        if (std::rename(QFile::encodeName(recFilePath).constData(),
+                        QFile::encodeName(recTake).constData()) == 0) {
+            ploter->forget(PlotIdentifier{recTake, -1, -1});
+            return QString();
+        }
+        failure = kCannotSave;
     }
-    preparePiece();
-    ctrl->enableRecPlay(isFile(recordPath));
-    playFlags &= ~Capturing;
-    tabs->setSentences(sentenceTexts);
-    tabs->showSentence(0, unsigned(-1), unsigned(-1));
+    QFile::remove(recFilePath);
+    return failure;
 }
 
-void Echora::makeCurrent(unsigned index, bool refreshRecPlay)
+void Echora::doRecDone()
+{
+    recTimer->stop();
+    recView->setRecording(false);
+    ctrl->checkRecCtrl(false);
+    const QString failure = finishRecording();
+    playFlags &= ~Capturing;
+    tabs->setSentences(sentenceTexts);
+    if (haveSentence())
+        tabs->showSentence(currentSentence, unsigned(-1), unsigned(-1));
+    preparePiece();
+    ctrl->enableRecPlay(isFile(recordPath));
+    if (!failure.isEmpty())
+        showRecordingMessage(failure);
+}
+
+void Echora::showRecordingMessage(const QString& text)
+{
+    // The caption stays until the recording row is next prepared; a picture still on its way
+    // must not cover it.
+    recPlotId = PlotIdentifier{};
+    recView->setRecording(false);
+    recView->setFetching(false);
+    recView->setPixmap(nullptr);
+    recView->setCaption(text);
+}
+
+void Echora::makeCurrent(unsigned index)
 {
     currentSentence = index;
     oriView->setCurrentSentence(int(index));
     preparePiece();
     tabs->showSentence(index, unsigned(-1), unsigned(-1));
-    if (refreshRecPlay)
-        ctrl->enableRecPlay(isFile(recordPath));
+    ctrl->enableRecPlay(isFile(recordPath));
+}
+
+unsigned Echora::sentenceAt(double pos) const
+{
+    for (unsigned i = sentenceCount; i-- > 0;)
+        if (double(sentenceTimes[i]) <= pos)
+            return i;
+    return 0;
 }
 
 void Echora::doUpdateProg()
@@ -305,36 +358,23 @@ void Echora::doUpdateProg()
         const double pos = engine->currentTime(oriChannel);
         if (pos != -1) {
             if (haveSentence()) {
-                float start = sentenceStart(currentSentence);
-                float end = sentenceEnd(currentSentence);
-                if (end != -1 && pos > end) {
-                    if (playFlags & OriPlaying) {
-                        unsigned index = currentSentence;
-                        do {
-                            index += 1;
-                        } while (index < sentenceCount - 1 && sentenceTimes[index + 1] < pos);
-                        index = std::min(index, sentenceCount - 1);
-                        makeCurrent(index, true);
-                        start = sentenceStart(index);
-                        end = sentenceEnd(index);
-                    } else {
+                if (playFlags & OriPlaying) {
+                    // The sentences follow the position; the views change only when the
+                    // sentence does.
+                    const unsigned index = sentenceAt(pos);
+                    if (index != currentSentence)
+                        makeCurrent(index);
+                } else {
+                    // A sentence plays: it repeats, and a position outside it goes back to
+                    // its start.
+                    const float start = sentenceStart(currentSentence);
+                    const float end = sentenceEnd(currentSentence);
+                    if ((end != -1 && pos > end) || pos < start)
                         engine->doSeekTime(oriChannel, start);
-                    }
-                }
-                if (pos < start) {
-                    if (playFlags & OriPlaying) {
-                        unsigned index = 0;
-                        while (index < sentenceCount && sentenceTimes[index] < pos)
-                            ++index;
-                        index = std::min(index, sentenceCount - 1);
-                        makeCurrent(index, false);
-                        start = sentenceStart(index);
-                        end = sentenceEnd(index);
-                    } else {
-                        engine->doSeekTime(oriChannel, start);
-                    }
                 }
                 if (phase == 1) {
+                    const float start = sentenceStart(currentSentence);
+                    const float end = sentenceEnd(currentSentence);
                     const double e = end == -1 ? engine->duration(oriChannel) : double(end);
                     const double span = e - start;
                     const float frac = span > 0 ? float((pos - start) / span) : 0.0f;

@@ -18,6 +18,8 @@ public:
     virtual void enablePractice(bool enabled) = 0;
     // Enable or disable one phase tab; the current tab stays and no change is signalled.
     virtual void enablePhase(bool enabled, int phase) = 0;
+    // Make `phase` the current phase tab without signalling the change.
+    virtual void selectPhase(int phase) = 0;
     virtual void checkRecCtrl(bool checked) = 0;
     virtual void setFullPlaying(bool on) = 0;
     virtual void setTabsOffset(int x, int y) = 0;

@@ -7,6 +7,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -52,9 +53,9 @@ void drawLine(QImage& image, const QString& text, const QFont& font, const QColo
     layout.draw(&painter, QPointF(0, 0));
 }
 
-QImage lineImage()
+QImage lineImage(int height = KaraView::kLineHeight)
 {
-    QImage image(KaraView::kWidth, KaraView::kLineHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image(KaraView::kWidth, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     return image;
 }
@@ -102,6 +103,8 @@ void KaraView::setLines(const QString& current, const QString& previous, const Q
 {
     const QString text = sentencetext::paragraph(current).trimmed();
     layoutCurrent(text);
+    // The text image holds every row, however many; the display shows the rows that fit.
+    textImage = lineImage(std::max(kLineHeight, segs.back().bottom() + 1));
     drawLine(textImage, text, karaokeFont(), Qt::white);
 
     const QString prev = sentencetext::paragraph(previous).trimmed();
@@ -111,6 +114,33 @@ void KaraView::setLines(const QString& current, const QString& previous, const Q
     drawLine(previousImage, prev, QFont(), kPrevious);
     drawLine(nextImage, following, QFont(), kNext);
     setProgress(0);
+}
+
+int KaraView::firstRowFor(int spokenRow) const
+{
+    const int rows = int(segs.size());
+    const auto fits = [this](int from, int to) {
+        return segs[std::size_t(to)].bottom() - segs[std::size_t(from)].top() < kLineHeight;
+    };
+    if (fits(0, rows - 1))
+        return 0;
+    // The spoken row in view, with the row before it above it while both fit; and no empty
+    // space below the last row.
+    int first = std::max(0, spokenRow - 1);
+    while (first < spokenRow && !fits(first, spokenRow))
+        ++first;
+    while (first > 0 && fits(first - 1, rows - 1))
+        --first;
+    return first;
+}
+
+int KaraView::lastRowFrom(int first) const
+{
+    int last = first;
+    while (last + 1 < int(segs.size()) &&
+           segs[std::size_t(last + 1)].bottom() - segs[std::size_t(first)].top() < kLineHeight)
+        ++last;
+    return last;
 }
 
 void KaraView::setProgress(float fraction)
@@ -124,28 +154,48 @@ void KaraView::setProgress(float fraction)
     // A colour mask, multiplied once over the white-on-black text: black stays black, the
     // letters take the mask's colour. Everything not yet spoken is magenta, so no letter
     // stays white even where a glyph reaches a little past its row's extent.
-    QImage mask(kWidth, kLineHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage mask(kWidth, textImage.height(), QImage::Format_ARGB32_Premultiplied);
     mask.fill(kUnspoken);
     {
         QPainter painter(&mask);
+        long long rest = spoken;
         for (const QRect& row : segs) {
             const long long d = row.width();
-            if (spoken <= 0)
+            if (rest <= 0)
                 break;
-            if (spoken >= d) {
+            if (rest >= d) {
                 painter.fillRect(QRect(0, row.top(), kWidth, row.height()), kSpoken);
-                spoken -= d;
+                rest -= d;
             } else {
-                painter.fillRect(QRect(0, row.top(), row.left() + int(spoken), row.height()),
+                painter.fillRect(QRect(0, row.top(), row.left() + int(rest), row.height()),
                                  kSpoken);
-                spoken = 0;
+                rest = 0;
             }
         }
     }
-    display = textImage.copy();
+    // The row being spoken: the one the spoken part ends in, the last one at the end.
+    int spokenRow = int(segs.size()) - 1;
+    for (std::size_t k = 0; k < segs.size(); ++k) {
+        if (spoken < segs[k].width()) {
+            spokenRow = int(k);
+            break;
+        }
+        spoken -= segs[k].width();
+    }
+    firstRow = firstRowFor(spokenRow);
+    const int top = segs[std::size_t(firstRow)].top();
+
+    display = lineImage();
     QPainter painter(&display);
+    painter.drawImage(0, -top, textImage);
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.drawImage(0, 0, mask);
+    painter.drawImage(0, -top, mask);
+    if (textImage.height() > kLineHeight) {
+        // Only whole rows: a row cut by the bottom edge would show half its letters.
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        const int rowsEnd = segs[std::size_t(lastRowFrom(firstRow))].bottom() + 1 - top;
+        painter.fillRect(QRect(0, rowsEnd, kWidth, kLineHeight - rowsEnd), Qt::black);
+    }
     painter.end();
     update();
 }

@@ -8,6 +8,9 @@
 // same layout draws the text, so the coloured extents of the rows are exactly where the
 // characters are drawn, for any script. A word wider than the line breaks where it reaches the
 // right edge.
+//
+// A sentence with more rows than the line image holds scrolls: the image shows whole rows,
+// and as the progress advances the rows move up so that the row being spoken stays in view.
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -37,6 +40,8 @@ public:
     // Sum of the widths of all segments.
     unsigned totalWidth() const { return total; }
     int rowHeight() const { return rowH; }
+    // The first row shown at the top of the line image (0 unless the line scrolls).
+    int firstShownRow() const { return firstRow; }
     bool neighboursShown() const { return neighbours; }
     // The coloured current line as shown in the middle row.
     const QImage& displayImage() const { return display; }
@@ -46,6 +51,10 @@ protected:
 
 private:
     void layoutCurrent(const QString& text);
+    // The first row to show while row `spokenRow` is being spoken.
+    int firstRowFor(int spokenRow) const;
+    // The last row that fits wholly in the line image below row `first`.
+    int lastRowFrom(int first) const;
 
     unsigned total = 0;
     int rowH = 0;
@@ -54,5 +63,6 @@ private:
     QImage previousImage;
     QImage nextImage;
     bool neighbours = false;
+    int firstRow = 0;
     std::vector<QRect> segs;
 };

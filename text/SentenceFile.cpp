@@ -320,6 +320,8 @@ void keepSorted(std::vector<Sentence> sentences, SentenceTimeline* timeline)
 
 QString sentenceFileOf(const QString& mediaPath)
 {
+    if (mediaPath.isEmpty())
+        return QString();  // no material, no sentence file
     const qsizetype slash = mediaPath.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = mediaPath.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > slash ? mediaPath.left(dot) : mediaPath;

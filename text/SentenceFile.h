@@ -42,7 +42,8 @@ struct SentenceTimeline {
 
 // The sentence file of a media path: the same path with the file name's extension replaced by
 // ".lrc"; when that file is absent and a ".srt" or else a ".vtt" of the same name is there,
-// that one. A file name without an extension gets the extension appended.
+// that one. A file name without an extension gets the extension appended; dots in folder names
+// do not count. Empty for an empty path.
 QString sentenceFileOf(const QString& mediaPath);
 
 SentenceTimeline readSentenceFile(const QString& path);

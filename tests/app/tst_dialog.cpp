@@ -330,6 +330,55 @@ private Q_SLOTS:
         QCOMPARE(Dialog::levelSuffix(0.76f), QStringLiteral("100"));
     }
 
+    void nothingThatNeedsAMaterialWithoutOne()
+    {
+        const QString source = QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime/workspace/");
+        const QString material = QStringLiteral("./workspace/fox_and_grapes.mp3");
+        const QString bare = QStringLiteral("./workspace/bare.mp3");
+        QVERIFY(QFile::copy(source + QStringLiteral("fox_and_grapes.mp3"), material));
+        QVERIFY(QFile::copy(source + QStringLiteral("fox_and_grapes.lrc"),
+                            QStringLiteral("./workspace/fox_and_grapes.lrc")));
+        QVERIFY(QFile::copy(source + QStringLiteral("fox_and_grapes.mp3"), bare));
+
+        // First start: no material, so no phase, recording or playing.
+        Dialog dialog;
+        const DialogForm& ui = dialog.form();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const auto disabled = [&ui] {
+            for (QWidget* w :
+                 {static_cast<QWidget*>(ui.phaseTabs), static_cast<QWidget*>(ui.recCtrl),
+                  static_cast<QWidget*>(ui.oriPlay), static_cast<QWidget*>(ui.pcePlay),
+                  static_cast<QWidget*>(ui.recPlay), static_cast<QWidget*>(ui.wikiPauser)})
+                if (w->isEnabled())
+                    return w->objectName();
+            return QString();
+        };
+        QCOMPARE(disabled(), QString());
+
+        // A material with sentences: everything for it, Listen & Repeat included.
+        dialog.doSwitchSig(material);
+        QVERIFY(ui.phaseTabs->isEnabled());
+        QVERIFY(ui.recCtrl->isEnabled());
+        QVERIFY(ui.oriPlay->isEnabled());
+        ui.phaseTabs->setCurrentIndex(1);
+        QCOMPARE(dialog.controller()->currentPhase(), 1);
+        QVERIFY(ui.pcePlay->isEnabled());
+
+        // One without sentences: Listen & Repeat gives way to Passage Imitation.
+        dialog.doSwitchSig(bare);
+        QCOMPARE(ui.phaseTabs->currentIndex(), 0);
+        QCOMPARE(dialog.controller()->currentPhase(), 0);
+        QVERIFY(!ui.phaseTabs->isTabEnabled(1));
+        QVERIFY(!ui.pcePlay->isEnabled());
+        QVERIFY(ui.recCtrl->isEnabled());
+        QCOMPARE(ui.txtLrc->currentIndex(), 1);
+
+        // The library closes the material: all off again.
+        dialog.doSwitchSig(QString());
+        QCOMPARE(disabled(), QString());
+    }
+
     void controlSurfaceBlocksSignals()
     {
         Dialog dialog;
@@ -341,11 +390,11 @@ private Q_SLOTS:
         QCOMPARE(dialog.controller()->flags(), 0);
 
         // Disabling the current phase tab keeps it current and signals nothing.
-        ui.phaseTabs->setCurrentIndex(1);
+        ui.phaseTabs->setCurrentIndex(2);
         QSignalSpy spy(ui.phaseTabs, &QTabBar::currentChanged);
-        dialog.enablePhase(false, 1);
-        QCOMPARE(ui.phaseTabs->currentIndex(), 1);
-        QVERIFY(!ui.phaseTabs->isTabEnabled(1));
+        dialog.enablePhase(false, 2);
+        QCOMPARE(ui.phaseTabs->currentIndex(), 2);
+        QVERIFY(!ui.phaseTabs->isTabEnabled(2));
         QCOMPARE(spy.count(), 0);
 
         dialog.setOriTime(QStringLiteral("00:00:01\n00:00:09"));

@@ -15,6 +15,7 @@ public:
     bool oriEnabled = false, pceEnabled = false, recEnabled = false, practiceEnabled = false;
     bool fullPlaying = false;
     bool phase1Enabled = true;
+    int phaseTab = 0;
     QString recTime, pceTime, oriTime;
     int offsetX = 0;
 
@@ -65,6 +66,11 @@ public:
             phase1Enabled = e;
         log(QStringLiteral("enablePhase %1 %2").arg(b(e)).arg(p));
     }
+    void selectPhase(int p) override
+    {
+        phaseTab = p;
+        log(QStringLiteral("selectPhase %1").arg(p));
+    }
     void checkRecCtrl(bool c) override
     {
         recCtrlChecked = c;
@@ -100,6 +106,7 @@ public:
     int currentIndex = -1;
     bool tab0Enabled = true;
     unsigned shown = unsigned(-1);
+    int showSentenceCalls = 0;
     float karaProgress = -1;
 
     void setTabEnabled(int index, bool enabled) override
@@ -108,7 +115,11 @@ public:
             tab0Enabled = enabled;
     }
     void setCurrentIndex(int index) override { currentIndex = index; }
-    void showSentence(unsigned current, unsigned, unsigned) override { shown = current; }
+    void showSentence(unsigned current, unsigned, unsigned) override
+    {
+        shown = current;
+        ++showSentenceCalls;
+    }
     void setKaraProgress(float f) override { karaProgress = f; }
     void setSentences(const QStringList& texts) override
     {

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <iterator>
+#include <vector>
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -28,6 +30,50 @@ QByteArray lrc(int sentences)
                    .arg(i)
                    .toUtf8();
     return out;
+}
+
+// While alive, points this process's sound client at a server that does not exist, so the
+// microphone cannot be opened.
+class NoSoundServer {
+public:
+    NoSoundServer()
+    {
+        for (const char* name : kNames)
+            saved.push_back(qgetenv(name));
+        QFile conf(dir.filePath(QStringLiteral("client.conf")));
+        if (conf.open(QIODevice::WriteOnly))
+            conf.write("autospawn = no\n");
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(dir.filePath("no-such-server")));
+        qputenv("PULSE_CLIENTCONFIG", QFile::encodeName(conf.fileName()));
+    }
+    ~NoSoundServer()
+    {
+        for (std::size_t i = 0; i < std::size(kNames); ++i) {
+            if (saved[i].isNull())
+                qunsetenv(kNames[i]);
+            else
+                qputenv(kNames[i], saved[i]);
+        }
+    }
+    NoSoundServer(const NoSoundServer&) = delete;
+    NoSoundServer& operator=(const NoSoundServer&) = delete;
+
+private:
+    static constexpr const char* kNames[] = {"PULSE_SERVER", "PULSE_CLIENTCONFIG"};
+    QTemporaryDir dir;
+    std::vector<QByteArray> saved;
+};
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The files in a recording folder.
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::System | QDir::Hidden);
 }
 
 // Index of `call` in `calls` at or after `from`; -1 when absent.
@@ -283,7 +329,8 @@ private Q_SLOTS:
         QVERIFY(tabs.sentences.isEmpty());  // retelling without the text
         QVERIFY(rec.recording);
         QVERIFY(!ctrl.recEnabled);
-        QVERIFY(QFile::exists(echora->recordingPath()));
+        // The take appears only when the recording has succeeded.
+        QVERIFY(!QFile::exists(echora->recordingPath()));
         for (int i = 0; i < 10; ++i)
             echora->doRecProg();
         QTest::qWait(700);  // let a microphone, if any, deliver a few blocks
@@ -300,6 +347,122 @@ private Q_SLOTS:
         QVERIFY(!made.exists() || made.size() > 0);
         QCOMPARE(tabs.sentences.size(), 3);  // the text is back
         QCOMPARE(tabs.shown, 0u);
+    }
+
+    void failedRecordingKeepsThePreviousTake()
+    {
+        const QString path = material(QStringLiteral("failing.mp3"), 4);
+        echora->switchMaterial(path);
+        echora->choosePhase(1);
+        echora->selectSentence(2);
+        const QString take = echora->recordingPath();
+        writeFile(take, mp3);  // the learner's previous take of sentence 2
+        echora->selectSentence(2);
+        QVERIFY(ctrl.recEnabled);
+
+        NoSoundServer noServer;
+        ctrl.recCtrlChecked = true;  // the learner pressed the record button
+        echora->recStart(true);
+        QVERIFY(rec.recording);
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 20000);
+        const QString message = echora->recorderThread()->message();
+        if (message.isEmpty())
+            QSKIP("this machine records from a sound card without the sound server");
+        // The failure ends the recording state visibly, with the recorder's own words.
+        QVERIFY(!ctrl.recCtrlChecked);
+        QVERIFY(!echora->recordingClockRunning());
+        QVERIFY(!rec.recording);
+        QCOMPARE(rec.caption, message);
+        QVERIFY(!rec.picture);
+        // The previous take is untouched and still playable; nothing else is left behind.
+        QCOMPARE(contents(take), mp3);
+        QVERIFY(ctrl.recEnabled);
+        QCOMPARE(filesIn(QFileInfo(take).path()), QStringList{QFileInfo(take).fileName()});
+        // The sentence being practised stays current in the text views.
+        QCOMPARE(tabs.shown, 2u);
+        QCOMPARE(echora->current(), 2u);
+
+        // A picture of the take that arrives late does not cover the message.
+        echora->doPlotDone(PlotIdentifier{take, -1, -1});
+        QCOMPARE(rec.caption, message);
+        QVERIFY(!rec.picture);
+    }
+
+    void recordingReplacesTheTakeOnlyWhenItSucceeds()
+    {
+        const QString path = material(QStringLiteral("takes.mp3"), 3);
+        echora->switchMaterial(path);
+        const QString take = echora->recordingPath();
+        const QString folder = QFileInfo(take).path();
+        writeFile(take, mp3);
+
+        // A full disk: the recording's file turns out unwritable.
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), take + QStringLiteral(".part")));
+        echora->recStart(true);
+        QTest::qWait(1500);  // let the microphone deliver some blocks
+        echora->recStart(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 20000);
+        if (echora->recorderThread()->capturedFrames() == 0)
+            QSKIP("no microphone: run through the test script");
+        QCOMPARE(echora->recorderThread()->message(), QStringLiteral("file write failed."));
+        QCOMPARE(rec.caption, QStringLiteral("file write failed."));
+        QCOMPARE(contents(take), mp3);
+        QCOMPARE(filesIn(folder), QStringList{QFileInfo(take).fileName()});
+
+        // A good recording replaces the take and leaves nothing beside it.
+        echora->recStart(true);
+        QTest::qWait(1500);
+        echora->recStart(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 20000);
+        QCOMPARE(echora->recorderThread()->message(), QString());
+        QVERIFY(contents(take) != mp3);
+        QVERIFY(contents(take).size() > 0);
+        QVERIFY(ctrl.recEnabled);
+        QCOMPARE(filesIn(folder), QStringList{QFileInfo(take).fileName()});
+
+        // A recording still running when the controller goes is finished and kept.
+        const QByteArray second = contents(take);
+        echora->recStart(true);
+        QTest::qWait(1500);
+        delete echora;
+        echora = nullptr;
+        QVERIFY(contents(take) != second);
+        QVERIFY(contents(take).size() > 0);
+        QCOMPARE(filesIn(folder), QStringList{QFileInfo(take).fileName()});
+    }
+
+    void listenAndRepeatNeedsSentences()
+    {
+        echora->switchMaterial(material(QStringLiteral("with.mp3"), 3));
+        echora->choosePhase(1);
+        QCOMPARE(echora->currentPhase(), 1);
+        // A material without sentences: Listen & Repeat falls back to Passage Imitation, in
+        // the controller and on the phase tabs.
+        const QString bare = material(QStringLiteral("bare.mp3"), -1);
+        ctrl.phaseTab = 1;
+        echora->switchMaterial(bare);
+        QCOMPARE(echora->currentPhase(), 0);
+        QCOMPARE(ctrl.phaseTab, 0);
+        QCOMPARE(echora->recordingPath(),
+                 QStringLiteral("files/bare.mp3/imitatepieces/the-only-one.mp3"));
+        QCOMPARE(tabs.currentIndex, 1);
+        // Asking for it again changes nothing.
+        ctrl.phaseTab = 1;
+        echora->choosePhase(1);
+        QCOMPARE(echora->currentPhase(), 0);
+        QCOMPARE(ctrl.phaseTab, 0);
+    }
+
+    void sentenceFileFromTheFileName()
+    {
+        // No extension: the sentence file is the name with ".lrc", not one found from a dot
+        // elsewhere in the path.
+        writeFile(QStringLiteral("./workspace/plain"), mp3);
+        writeFile(QStringLiteral("./workspace/plain.lrc"), lrc(3));
+        writeFile(QStringLiteral("./.lrc"), lrc(5));
+        echora->switchMaterial(QStringLiteral("./workspace/plain"));
+        QCOMPARE(echora->sentences(), 3u);
+        QFile::remove(QStringLiteral("./.lrc"));
     }
 
     void phaseChangeStopsEverything()

@@ -1,6 +1,7 @@
 // The practice transport with the real media engine playing generated materials into the
 // sound server: the sentence loop, pause and resume inside a sentence, the last sentence, the
-// sentence following of whole-material play and seeking back. The views are recording fakes.
+// sentence following of whole-material play, before the first sentence and after seeking back.
+// The views are recording fakes.
 #include "Echora.h"
 #include "Fakes.h"
 #include "MediaEngine.h"
@@ -23,6 +24,16 @@ class TestTransport : public QObject {
     FakePlot rec, pce, ori;
     Echora* echora = nullptr;
     const QString material = QStringLiteral("./workspace/tones.mp3");
+    const QString late = QStringLiteral("./workspace/late.mp3");
+
+    // Runs the progress tick `n` times and tells how often it changed the shown sentence.
+    int sentenceChangesOverTicks(int n)
+    {
+        const int before = tabs.showSentenceCalls;
+        for (int i = 0; i < n; ++i)
+            echora->doUpdateProg();
+        return tabs.showSentenceCalls - before;
+    }
 
     double position() const
     {
@@ -61,6 +72,12 @@ private Q_SLOTS:
         QVERIFY(lrc.open(QIODevice::WriteOnly));
         lrc.write("[00:00.00]One.\n[00:02.00]Two.\n[00:04.00]Three.\n[00:06.00]Four.\n"
                   "[00:08.00]Five.\n");
+        lrc.close();
+        // The same sound whose first sentence starts only at 4 s.
+        QVERIFY(QFile::copy(material, late));
+        QFile lateLrc(QStringLiteral("./workspace/late.lrc"));
+        QVERIFY(lateLrc.open(QIODevice::WriteOnly));
+        lateLrc.write("[00:04.00]Late one.\n[00:08.00]Late two.\n");
     }
 
     void cleanupTestCase()
@@ -143,12 +160,40 @@ private Q_SLOTS:
         QVERIFY(waitFor([&] { return echora->current() >= 1; }, 10000));
         QVERIFY(waitFor([&] { return echora->current() >= 2; }, 10000));
         QCOMPARE(tabs.shown, echora->current());
-        // Back to 1.2 s: the first sentence starting at or after it becomes current.
-        echora->seekOri(0.12f);
-        QVERIFY(waitFor([&] { return echora->current() == 1; }, 5000));
+        // Back to 0.2 s, inside the first sentence: the sentence playing there is current,
+        // the last one that starts at or before the position.
+        echora->seekOri(0.02f);
+        QVERIFY(waitFor([&] { return position() >= 0 && position() < 1.5; }, 5000));
+        QVERIFY(waitFor([&] { return echora->current() == 0; }, 5000));
+        QCOMPARE(tabs.shown, 0u);
+        QCOMPARE(ori.currentSentence, 0);
+        // The following acts only when the sentence changes, not on every tick.
+        const int changes = sentenceChangesOverTicks(20);
+        if (position() < 1.9)
+            QCOMPARE(changes, 0);
+        QCOMPARE(echora->current(), 0u);
         echora->playOri(false);
         QVERIFY(!(echora->flags() & Echora::OriPlaying));
         QVERIFY(!ctrl.oriChecked);
+    }
+
+    void beforeTheFirstSentenceTheFirstIsCurrent()
+    {
+        echora->switchMaterial(late);
+        QCOMPARE(echora->sentences(), 2u);
+        echora->playOri(true);
+        QVERIFY(waitFor([&] { return position() > 0.2; }, 10000));
+        QCOMPARE(echora->current(), 0u);
+        // Before the first start nothing changes from tick to tick.
+        const int changes = sentenceChangesOverTicks(20);
+        if (position() < 3.9)
+            QCOMPARE(changes, 0);
+        QCOMPARE(echora->current(), 0u);
+        // Past the second start the second sentence is current.
+        echora->seekOri(0.85f);
+        QVERIFY(waitFor([&] { return echora->current() == 1; }, 5000));
+        QCOMPARE(tabs.shown, 1u);
+        echora->playOri(false);
     }
 };
 

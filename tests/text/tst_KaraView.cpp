@@ -20,6 +20,15 @@ const QString kAccented = QStringLiteral(
     "Déjà vu: the naïve café owner served crème brûlée and piña colada to the señoras of "
     "Zürich, façade après façade.\n");
 const QString kLongWord = QStringLiteral("Supercalifragilisticexpialidocious").repeated(3);
+// The last sentence of the Gettysburg Address, as in the bundled material: far more rows than
+// the line image holds.
+const QString kGettysburg = QStringLiteral(
+    "It is rather for us to be here dedicated to the great task remaining before us, that from "
+    "these honored dead we take increased devotion to that cause for which they gave the last "
+    "full measure of devotion, that we here highly resolve that these dead shall not have died "
+    "in vain, that this nation, under God, shall have a new birth of freedom, and that "
+    "government of the people, by the people, for the people, shall not perish from the "
+    "earth.\n");
 
 // The middle third of the view, where the current line is shown.
 QImage middleRow(KaraView& kara)
@@ -238,6 +247,59 @@ private slots:
         QCOMPARE(countInk(middleRow(kara), QRect(0, 0, KaraView::kWidth, 80)).total(), 0);
         kara.setProgress(1);
         QCOMPARE(countInk(kara.grab().toImage(), kara.rect()).total(), 0);
+    }
+
+    void longSentenceKeepsTheSpokenRowInView()
+    {
+        KaraView kara;
+        kara.setLines(kGettysburg, QString(), QString());
+        const auto& segs = kara.segments();
+        QVERIFY2(segs.back().bottom() >= KaraView::kLineHeight, "the sentence fits anyway");
+        constexpr int kSteps = 40;
+        for (int step = 0; step <= kSteps; ++step) {
+            const float fraction = float(step) / kSteps;
+            kara.setProgress(fraction);
+            const QImage img = middleRow(kara);
+            const texttest::InkCount c = countInk(img, img.rect());
+            const QString at = QStringLiteral("at %1").arg(double(fraction));
+            // What is spoken and what is still to come are both in sight until the end.
+            QVERIFY2(c.magenta > 0 || step == kSteps, qPrintable(at));
+            QVERIFY2(c.green > 0 || step == 0, qPrintable(at));
+            QCOMPARE(c.white, 0);
+
+            // The row the spoken part ends in is shown whole, and its colours change exactly
+            // at the end of the spoken part.
+            const int top = segs[std::size_t(kara.firstShownRow())].top();
+            long long spoken = static_cast<long long>(double(kara.totalWidth()) * fraction);
+            std::size_t row = 0;
+            while (row + 1 < segs.size() && spoken >= segs[row].width()) {
+                spoken -= segs[row].width();
+                ++row;
+            }
+            const QRect band(0, segs[row].top() - top, KaraView::kWidth, segs[row].height());
+            QVERIFY2(band.top() >= 0 && band.bottom() < KaraView::kLineHeight, qPrintable(at));
+            const int boundary = segs[row].left() + int(spoken);
+            const texttest::InkCount before =
+                countInk(img, QRect(0, band.top(), boundary - 1, band.height()));
+            const texttest::InkCount after =
+                countInk(img, QRect(boundary + 1, band.top(), KaraView::kWidth, band.height()));
+            QCOMPARE(before.magenta, 0);
+            QCOMPARE(after.green, 0);
+            QVERIFY2(before.green + after.magenta > 0, qPrintable(at));
+        }
+        // No row is cut by the bottom edge: the lowest pixel rows of the line are empty or the
+        // ink of a whole row ends above them.
+        kara.setProgress(0.5f);
+        const QImage img = middleRow(kara);
+        const int top = segs[std::size_t(kara.firstShownRow())].top();
+        for (const QRect& seg : segs) {
+            const int y0 = seg.top() - top;
+            const int y1 = seg.bottom() - top;
+            if (y1 < 0 || y0 >= KaraView::kLineHeight)
+                continue;
+            if (y0 < 0 || y1 >= KaraView::kLineHeight)
+                QCOMPARE(countInk(img, QRect(0, y0, KaraView::kWidth, seg.height())).total(), 0);
+        }
     }
 
     void neighbourRows()

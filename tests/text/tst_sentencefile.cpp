@@ -183,6 +183,7 @@ private Q_SLOTS:
         QTemporaryDir folder;
         const QString stem = folder.filePath(QStringLiteral("a.b/lesson"));
         QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("a.b"))));
+        QVERIFY(sentenceFileOf(QString()).isEmpty());
         // A name without an extension takes one; the folder's dot is not the name's.
         QCOMPARE(sentenceFileOf(stem), stem + QStringLiteral(".lrc"));
         QCOMPARE(sentenceFileOf(stem + QStringLiteral(".mp3")), stem + QStringLiteral(".lrc"));
