@@ -43,6 +43,8 @@ void Dialog::connectForm()
 {
     connect(ui.tabWidget, &TreesView::exportSig, this, &Dialog::doExportSig);
     connect(ui.tabWidget, &TreesView::switchSig, this, &Dialog::doSwitchSig);
+    ui.tabWidget->setOpenMaterialQuery(
+        [this] { return echora ? echora->materialName() : QString(); });
     connect(ui.phaseTabs, &QTabBar::currentChanged, this, &Dialog::doPhaseCho);
     connect(ui.oriPlay, &QAbstractButton::toggled, this, &Dialog::doPlayOri);
     connect(ui.wikiPauser, &QAbstractButton::toggled, this, &Dialog::doPlayOri);

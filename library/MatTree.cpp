@@ -8,7 +8,9 @@
 #include "XmlHandler.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -104,7 +106,9 @@ void MatTree::loadList(const QString& fileName, bool online)
     onlineList = online;
     if (!online)
         listFile = fileName;
-    XmlHandler::readFile(this, fileName, online);
+    const bool complete = XmlHandler::readFile(this, fileName, online);
+    if (!online)
+        listDamaged = !complete;
 }
 
 bool MatTree::saveList(const QString& fileName)
@@ -113,11 +117,91 @@ bool MatTree::saveList(const QString& fileName)
     return TrainsWriter::saveTree(this, fileName);
 }
 
-void MatTree::saveLocal()
+bool MatTree::saveLocal()
 {
     // The online rows never go into the local list file.
-    if (!listFile.isEmpty() && !onlineList)
-        saveList(listFile);
+    if (listFile.isEmpty() || onlineList)
+        return true;
+    return keepDamagedList() && saveList(listFile);
+}
+
+bool MatTree::keepDamagedList()
+{
+    if (!listDamaged)
+        return true;
+    if (!QFileInfo::exists(listFile)) {
+        listDamaged = false;
+        return true;
+    }
+    const QString stem = listFile + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = stem;
+    for (int n = 1; QFileInfo::exists(kept); ++n)
+        kept = stem + QLatin1Char('-') + QString::number(n);
+    if (!QFile::copy(listFile, kept))
+        return false;
+    listDamaged = false;
+    QMessageBox::information(
+        dialogOwner(), QStringLiteral("列表文件有错误"),
+        QStringLiteral(
+            "列表文件%1没能完整读取。\n\n原来的文件已保存为\n%2\n\n列表将按现在显示的内容保存。")
+            .arg(listFile, QFileInfo(kept).absoluteFilePath()));
+    return true;
+}
+
+QByteArray MatTree::snapshot() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    TrainsWriter::write(TrainsWriter::document(this), &buffer);
+    return bytes;
+}
+
+void MatTree::restoreRows(const QByteArray& rows)
+{
+    QStringList selected;
+    for (const QTreeWidgetItem* row : selectedItems())
+        selected << Workspace::materialPath(row->text(3));
+    clear();
+    contextItem = nullptr;
+    hoverItem = nullptr;
+    QByteArray bytes = rows;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    XmlHandler::readDevice(this, &buffer, onlineList);
+    for (const QString& path : selected)
+        selectMaterial(path);
+}
+
+bool MatTree::commitChange(const QByteArray& before)
+{
+    if (saveLocal())
+        return true;
+    restoreRows(before);
+    QMessageBox::information(dialogOwner(), QStringLiteral("保存失败"),
+                             QStringLiteral("无法写入列表文件%1，刚才的更改已撤销。")
+                                 .arg(QFileInfo(listFile).absoluteFilePath()));
+    return false;
+}
+
+void MatTree::setOpenMaterialQuery(std::function<QString()> query)
+{
+    openMaterialQuery = std::move(query);
+}
+
+void MatTree::emitSwitch(const QString& path)
+{
+    switchedPath = path;
+    Q_EMIT switchSig(path);
+}
+
+bool MatTree::isOpenMaterial(const QString& path) const
+{
+    const QString open = openMaterialQuery ? openMaterialQuery() : switchedPath;
+    if (open.isEmpty())
+        return false;
+    return QFileInfo(open).absoluteFilePath() == QFileInfo(path).absoluteFilePath();
 }
 
 void MatTree::setOnline(bool online) { onlineList = online; }
@@ -226,7 +310,7 @@ void MatTree::on_actionChoose(QTreeWidgetItem* row)
         downloadTitles.insert(Workspace::fileNamePart(row->text(3)), row->text(0));
         return;
     }
-    Q_EMIT switchSig(Workspace::materialPath(row->text(3)));
+    emitSwitch(Workspace::materialPath(row->text(3)));
 }
 
 void MatTree::on_actionExport(QTreeWidgetItem* row)
@@ -258,26 +342,44 @@ void MatTree::importFiles(const QStringList& paths)
         local.importFiles(paths);
         return;
     }
+    const QByteArray before = snapshot();
+    QStringList copies;
     for (const QString& path : paths)
-        importFile(path);
-    saveLocal();
+        copies += importFile(path);
+    // Copies that no list names would only fill the workspace.
+    if (!commitChange(before)) {
+        for (const QString& copy : copies)
+            QFile::remove(copy);
+    }
 }
 
-void MatTree::importFile(const QString& path)
+QStringList MatTree::importFile(const QString& path)
 {
     const QString script = Workspace::scriptOf(path);
     if (!QFileInfo(path).isFile() || !QFileInfo(script).isFile()) {
         QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),
                                  QStringLiteral("mp3文件所在的文件夹必须有同名的lrc文件"));
-        return;
+        return {};
     }
     QString name = QFileInfo(path).fileName();
+    QStringList copies;
     if (!Workspace::inWorkspace(path)) {
         name = Workspace::freeName(name);
-        Workspace::copyFile(path, Workspace::folder() + name);
-        Workspace::copyFile(script, Workspace::scriptOf(Workspace::folder() + name));
+        // The free name belongs to no file yet, so whatever a failed copy left is removed.
+        copies = QStringList{Workspace::folder() + name,
+                             Workspace::scriptOf(Workspace::folder() + name)};
+        if (!Workspace::copyFile(path, copies[0]) || !Workspace::copyFile(script, copies[1])) {
+            for (const QString& copy : copies)
+                QFile::remove(copy);
+            QMessageBox::information(
+                dialogOwner(), QStringLiteral("导入失败"),
+                QStringLiteral("没能把%1复制到材料文件夹（磁盘可能已满），没有导入这个文件。")
+                    .arg(QFileInfo(path).fileName()));
+            return {};
+        }
     }
     addImported(name);
+    return copies;
 }
 
 QTreeWidgetItem* MatTree::newCaseRow(const QString& title, const QString& name) const
@@ -357,6 +459,7 @@ QTreeWidgetItem* MatTree::groupItem(const QString& title)
 
 void MatTree::addDownloaded(const QString& path)
 {
+    const QByteArray before = snapshot();
     QTreeWidgetItem* group = groupItem(QStringLiteral("下载的材料"));
     const QString fileName = QFileInfo(path).fileName();
     const QString script = Workspace::scriptOf(path);
@@ -365,7 +468,7 @@ void MatTree::addDownloaded(const QString& path)
     if (!name.isEmpty())
         group->insertChild(0, newCaseRow(title.isEmpty() ? fileName : title, name));
     group->setExpanded(true);
-    saveLocal();
+    commitChange(before);
 }
 
 void MatTree::refreshStates()
@@ -420,13 +523,14 @@ void MatTree::actRename()
 {
     if (!contextItem)
         return;
+    const QByteArray before = snapshot();
     RenameDlg dialog(dialogOwner());
     dialog.setPrompt(QStringLiteral("原名称:%1\n\n重命名为:").arg(contextItem->text(0)));
     // An empty title would turn a group into nothing when the list is written, and its
     // materials would move into the group before it: an empty entry keeps the old title.
     if (dialog.exec() == QDialog::Accepted && !dialog.text().isEmpty())
         contextItem->setText(0, dialog.text());
-    saveLocal();
+    commitChange(before);
 }
 
 void MatTree::forgetRow(QTreeWidgetItem* row)
@@ -447,9 +551,10 @@ void MatTree::actRemove()
     QTreeWidgetItem* row = contextItem;
     if (!row || row->childCount() > 0)
         return;
+    const QByteArray before = snapshot();
     if (!isCase(row)) {
         forgetRow(row);
-        saveLocal();
+        commitChange(before);
         return;
     }
     const QString name = Workspace::fileNamePart(row->text(3));
@@ -458,15 +563,16 @@ void MatTree::actRemove()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const bool deleteFiles = !dialog.keepFile();
-    // The open material is closed before its files go.
-    if (deleteFiles && row->isSelected())
-        Q_EMIT switchSig(QString());
+    const QString path = Workspace::materialPath(row->text(3));
     forgetRow(row);
-    if (deleteFiles) {
-        QFile::remove(Workspace::folder() + name);
-        QFile::remove(Workspace::scriptOf(Workspace::folder() + name));
-    }
-    saveLocal();
+    // A list that keeps the row keeps its files too.
+    if (!commitChange(before) || !deleteFiles)
+        return;
+    // The open material is closed before its files go, whichever row is selected.
+    if (isOpenMaterial(path))
+        emitSwitch(QString());
+    QFile::remove(path);
+    QFile::remove(Workspace::scriptOf(path));
 }
 
 // ---- selection ----

@@ -1,5 +1,7 @@
 #include "TrainsWriter.h"
 
+#include "XmlHandler.h"
+
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTreeWidget>
@@ -7,17 +9,6 @@
 #include <vector>
 
 namespace {
-QDomElement appendTitled(QDomDocument& doc, QDomNode parent, const QString& tag,
-                         const QString& title)
-{
-    QDomElement element = doc.createElement(tag);
-    parent.appendChild(element);
-    QDomElement titleElement = doc.createElement(QStringLiteral("title"));
-    element.appendChild(titleElement);
-    titleElement.appendChild(doc.createTextNode(title));
-    return element;
-}
-
 // Text as XML can carry it: characters outside XML's character range (most control
 // characters, unpaired surrogates, U+FFFE and U+FFFF) are left out. Titles and file names can
 // hold them (a character reference the reader let through, a file name, a pasted title), and
@@ -45,9 +36,38 @@ QString xmlText(const QString& text)
 QString titleOf(const QTreeWidgetItem* row) { return xmlText(row->text(0)); }
 QString urlOf(const QTreeWidgetItem* row) { return xmlText(row->text(3)); }
 
-void setCaseAttributes(QDomElement& element, const QTreeWidgetItem* row)
+// The element a row is written as: a case when it names a file, a separator when it was read
+// as one, a train otherwise.
+QString tagOf(const QTreeWidgetItem* row)
 {
-    element.setAttribute(QStringLiteral("url"), urlOf(row));
+    if (!urlOf(row).isEmpty())
+        return QStringLiteral("case");
+    if (row->data(0, XmlHandler::ElementRole).toString() == QLatin1String("separator"))
+        return QStringLiteral("separator");
+    return QStringLiteral("train");
+}
+
+// One row's element with its attributes and title; its rows follow inside it.
+QDomElement rowElement(QDomDocument& doc, const QTreeWidgetItem* row)
+{
+    const QString tag = tagOf(row);
+    QDomElement element = doc.createElement(tag);
+    if (tag == QLatin1String("case")) {
+        element.setAttribute(QStringLiteral("url"), urlOf(row));
+        const QVariant learned = row->data(0, XmlHandler::LearnedRole);
+        if (learned.isValid())
+            element.setAttribute(QStringLiteral("learned"), xmlText(learned.toString()));
+    } else if (tag == QLatin1String("train")) {
+        element.setAttribute(QStringLiteral("folded"),
+                             row->isExpanded() ? QStringLiteral("no") : QStringLiteral("yes"));
+    }
+    // A separator shows its dots unless the file gave it a title.
+    if (tag != QLatin1String("separator") || row->text(0) != XmlHandler::separatorText()) {
+        QDomElement title = doc.createElement(QStringLiteral("title"));
+        element.appendChild(title);
+        title.appendChild(doc.createTextNode(titleOf(row)));
+    }
+    return element;
 }
 }  // namespace
 
@@ -60,47 +80,24 @@ QDomDocument TrainsWriter::document(const QTreeWidget* tree)
     doc.appendChild(root);
     root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
 
-    QDomElement lastTrain;
-    QDomElement importedTrain;  // the train titled "导入的材料", once written
-    std::vector<const QTreeWidgetItem*> homeless;
-    std::vector<const QTreeWidgetItem*> stack{tree->invisibleRootItem()};
+    // Depth first with an explicit stack, so that however deep a list nests, writing it
+    // cannot exhaust the call stack.
+    struct Pending {
+        const QTreeWidgetItem* row;
+        QDomElement parent;
+    };
+    std::vector<Pending> stack;
+    const QTreeWidgetItem* top = tree->invisibleRootItem();
+    for (int i = top->childCount() - 1; i >= 0; --i)
+        stack.push_back({top->child(i), root});
     while (!stack.empty()) {
-        const QTreeWidgetItem* row = stack.back();
+        const Pending next = stack.back();
         stack.pop_back();
-        if (!urlOf(row).isEmpty()) {
-            const bool topLevel = row->parent() == nullptr && row != tree->invisibleRootItem();
-            if (topLevel || lastTrain.isNull()) {
-                homeless.push_back(row);
-                continue;
-            }
-            QDomElement element = doc.createElement(QStringLiteral("case"));
-            lastTrain.appendChild(element);
-            setCaseAttributes(element, row);
-            QDomElement title = doc.createElement(QStringLiteral("title"));
-            element.appendChild(title);
-            title.appendChild(doc.createTextNode(titleOf(row)));
-            continue;
-        }
-        for (int i = row->childCount() - 1; i >= 0; --i)
-            stack.push_back(row->child(i));
-        const QString title = titleOf(row);
-        if (title.isEmpty())
-            continue;
-        lastTrain = appendTitled(doc, root, QStringLiteral("train"), title);
-        lastTrain.setAttribute(QStringLiteral("folded"), QStringLiteral("no"));
-        if (importedTrain.isNull() && row->parent() == nullptr && title == importedGroupTitle())
-            importedTrain = lastTrain;
-    }
-    if (!homeless.empty()) {
-        if (importedTrain.isNull()) {
-            importedTrain = appendTitled(doc, root, QStringLiteral("train"), importedGroupTitle());
-            importedTrain.setAttribute(QStringLiteral("folded"), QStringLiteral("no"));
-        }
-        for (const QTreeWidgetItem* row : homeless) {
-            QDomElement element =
-                appendTitled(doc, importedTrain, QStringLiteral("case"), titleOf(row));
-            setCaseAttributes(element, row);
-        }
+        QDomElement element = rowElement(doc, next.row);
+        QDomElement parent = next.parent;
+        parent.appendChild(element);
+        for (int i = next.row->childCount() - 1; i >= 0; --i)
+            stack.push_back({next.row->child(i), element});
     }
     return doc;
 }

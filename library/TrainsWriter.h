@@ -1,8 +1,10 @@
 #pragma once
 // TrainsWriter: writes a material tree, or a ready document, as a trains file. The file gets
 // two fixed header lines and then the document with 4-space indentation; it is written through
-// a save file, so an interrupted save leaves the previous list intact. GUI thread only (it
-// reads tree rows).
+// a save file, so an interrupted save leaves the previous list intact. What the reader made is
+// written back: groups nested as they are, each group's folded state as the tree shows it,
+// separators, and each material's file and `learned` name. GUI thread only (it reads tree
+// rows).
 #include <QDomDocument>
 #include <QString>
 
@@ -11,9 +13,7 @@ class QTreeWidget;
 
 class TrainsWriter {
 public:
-    // The flat document of a tree: one `train` per group row in depth-first order, each case in
-    // the most recent train. Cases with no train to go into (at top level, or before any
-    // group) are gathered in a train titled "导入的材料" so that none is lost.
+    // The document of a tree: one element per row, in tree order, nested as the rows are.
     static QDomDocument document(const QTreeWidget* tree);
     // Writes the header lines and the document; false when the file could not be written.
     static bool save(const QDomDocument& document, const QString& fileName);

@@ -88,8 +88,15 @@ TreesView::TreesView(QWidget* parent, Lists lists) : QTabWidget(parent)
     bar->setOuterMargins(QMargins(0, -5, 0, -5));
     bar->setFirstTabIndent(QPoint(-2, 0));
 
+    setOpenMaterialQuery([this] { return relayedPath; });
     if (lists == Lists::Load)
         loadLists();
+}
+
+void TreesView::setOpenMaterialQuery(std::function<QString()> query)
+{
+    for (MatTree* tree : {basic, advanced, expert})
+        tree->setOpenMaterialQuery(query);
 }
 
 void TreesView::loadLists()
@@ -101,6 +108,7 @@ void TreesView::loadLists()
     const QString last = QSettings(QStringLiteral("profile.ini"), QSettings::IniFormat)
                              .value(QStringLiteral("MaterialName"))
                              .toString();
+    relayedPath = last;
     for (MatTree* tree : {basic, advanced, expert})
         tree->selectMaterial(last);
 }
@@ -145,6 +153,7 @@ void TreesView::loadLocalLists()
 
 void TreesView::pas_SwitchSig(QString path)
 {
+    relayedPath = path;
     Q_EMIT switchSig(path);
     for (int level = 0; level < 3; ++level) {
         if (level != currentIndex())

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTabWidget>
 
+#include <functional>
+
 class MatTree;
 
 class TreesView : public QTabWidget {
@@ -26,6 +28,11 @@ public:
     // Reads the three local lists and preselects the last material ("MaterialName" in
     // "profile.ini"). Only the first call reads; the constructor makes it unless told not to.
     void loadLists();
+    // How the library learns which material the program has open (its material path, empty
+    // for none): a material removed with its files is closed first when it is the open one.
+    // Until one is given, the last material the library asked to open counts, starting with
+    // the one the window reopens from "profile.ini".
+    void setOpenMaterialQuery(std::function<QString()> query);
 
 Q_SIGNALS:
     void switchSig(QString path);
@@ -54,4 +61,5 @@ private:
     QStringList pendingDownloads[3];
     bool online = false;
     bool listsRead = false;
+    QString relayedPath;  // the material last asked to open through this view
 };

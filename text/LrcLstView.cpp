@@ -40,7 +40,73 @@ void LrcLstView::setSentences(const QStringList& texts)
     cursor.setCharFormat(QTextCharFormat());
     cursor.insertText(all);
     cursor.endEditBlock();
+    markParagraphs();
     setTextCursor(QTextCursor(document()));
+}
+
+void LrcLstView::markParagraphs()
+{
+    // Each paragraph remembers its place: an edit that splits or joins paragraphs shows as a
+    // paragraph whose mark is not its number.
+    int number = 0;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next())
+        block.setUserState(number++);
+}
+
+bool LrcLstView::paragraphsIntact() const
+{
+    if (document()->blockCount() != 1 + 2 * sentenceCount)
+        return false;
+    int number = 0;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (block.userState() != number++)
+            return false;
+    }
+    return true;
+}
+
+template <class Edit> void LrcLstView::keepParagraphs(Edit edit)
+{
+    // The owner keeps no undo history; one is kept just for this edit, to take it back.
+    QTextDocument* doc = document();
+    const bool hadHistory = doc->isUndoRedoEnabled();
+    const int stepsBefore = hadHistory ? doc->availableUndoSteps() : 0;
+    if (!hadHistory)
+        doc->setUndoRedoEnabled(true);
+    edit();
+    if (sentenceCount > 0 && !paragraphsIntact()) {
+        while (doc->availableUndoSteps() > stepsBefore)
+            doc->undo();
+        // Paragraphs brought back by the undo are new objects without their marks.
+        markParagraphs();
+    }
+    if (!hadHistory)
+        doc->setUndoRedoEnabled(false);
+}
+
+void LrcLstView::keyPressEvent(QKeyEvent* event)
+{
+    keepParagraphs([&] { QTextEdit::keyPressEvent(event); });
+}
+
+void LrcLstView::inputMethodEvent(QInputMethodEvent* event)
+{
+    keepParagraphs([&] { QTextEdit::inputMethodEvent(event); });
+}
+
+void LrcLstView::insertFromMimeData(const QMimeData* source)
+{
+    keepParagraphs([&] { QTextEdit::insertFromMimeData(source); });
+}
+
+void LrcLstView::dropEvent(QDropEvent* event)
+{
+    keepParagraphs([&] { QTextEdit::dropEvent(event); });
+}
+
+void LrcLstView::contextMenuEvent(QContextMenuEvent* event)
+{
+    keepParagraphs([&] { QTextEdit::contextMenuEvent(event); });
 }
 
 const std::vector<int>& LrcLstView::heights() const

@@ -5,8 +5,11 @@
 // Paragraph model: paragraph 0 holds a single space; sentence k is paragraph 2k + 1 and is
 // followed by an empty paragraph 2k + 2. Each sentence is inserted as plain text (never as
 // markup) and as exactly one paragraph, its inner line breaks kept as soft line breaks, so the
-// model holds for any text. The vertical scroll bar is an EchoraScrollBar; the viewport shows
-// the arrow cursor. Font, scroll bar policy, undo and interaction flags are the owner's to set.
+// model holds for any text. While the owner lets the learner edit the list, an edit that would
+// add, join or split paragraphs (Enter, a deletion across a paragraph end, a paste of several
+// lines) is taken back, so the model holds while editing too. The vertical scroll bar is an
+// EchoraScrollBar; the viewport shows the arrow cursor. Font, scroll bar policy, undo and
+// interaction flags are the owner's to set.
 #include <QStringList>
 #include <QTextEdit>
 
@@ -32,7 +35,20 @@ public:
     // at the first call after the sentences were set.
     const std::vector<int>& heights() const;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
+    // Runs an edit and takes it back if it changed the paragraphs.
+    template <class Edit> void keepParagraphs(Edit edit);
+    void markParagraphs();
+    // True while every paragraph is the one setSentences made at its place.
+    bool paragraphsIntact() const;
+
     int sentenceCount = 0;
     mutable std::vector<int> textHeights;
 };

@@ -8,10 +8,13 @@
 #include "TextTabsSetup.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -357,6 +360,115 @@ private slots:
             }
         }
         QVERIFY(sentences > 100);
+    }
+
+    void editModeKeepsTheSentenceMapping()
+    {
+        // The window makes the list editable for timing work: keys, pastes and the context
+        // menu may change a sentence's words but never add or join paragraphs, so every
+        // sentence keeps its place in the list.
+        TextTabs t = texttest::makeTextTabs();
+        t.tabs->show();
+        QVERIFY(QTest::qWaitForWindowExposed(t.tabs.get()));
+        const QStringList texts = longScript(8);
+        t.tabs->setSentences(texts);
+        t.list->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
+                                        Qt::TextEditable);
+        t.list->setFocus();
+        QTextDocument* doc = t.list->document();
+        const int blocks = doc->blockCount();
+        auto placeCursor = [&](int k, bool atEnd) {
+            const QTextBlock block = doc->findBlockByNumber(2 * k + 1);
+            QTextCursor c(doc);
+            c.setPosition(atEnd ? block.position() + block.length() - 1 : block.position() + 3);
+            t.list->setTextCursor(c);
+        };
+        placeCursor(2, false);
+        QTest::keyClick(t.list, Qt::Key_Return);
+        QTest::keyClick(t.list, Qt::Key_Enter);
+        placeCursor(3, true);
+        QTest::keyClick(t.list, Qt::Key_Delete);
+        QTest::keyClick(t.list, Qt::Key_Delete);
+        placeCursor(5, false);
+        QTest::keyClick(t.list, Qt::Key_Home);
+        QTest::keyClick(t.list, Qt::Key_Backspace);
+        QTest::keyClick(t.list, Qt::Key_Backspace);
+        // A selection across sentences replaced by typing.
+        QTextCursor across(doc);
+        across.setPosition(doc->findBlockByNumber(9).position() + 2);
+        across.setPosition(doc->findBlockByNumber(11).position() + 2, QTextCursor::KeepAnchor);
+        t.list->setTextCursor(across);
+        QTest::keyClick(t.list, Qt::Key_X);
+        // A paste of several lines.
+        placeCursor(7, false);
+        QApplication::clipboard()->setText(QStringLiteral("one\ntwo\n"));
+        QTest::keyClick(t.list, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(doc->blockCount(), blocks);
+        for (int k = 0; k < texts.size(); ++k) {
+            t.tabs->showSentence(unsigned(k), kNone, kNone);
+            checkSelected(t, k);
+            QCOMPARE(t.list->selectedPlainText(), shownSelection(texts[k]));
+        }
+
+        // Words within a sentence are still edited.
+        placeCursor(1, false);
+        QTest::keyClicks(t.list, QStringLiteral("ab"));
+        QTest::keyClick(t.list, Qt::Key_Backspace);
+        QCOMPARE(doc->blockCount(), blocks);
+        QCOMPARE(doc->findBlockByNumber(3).text(),
+                 QStringLiteral("Sena"
+                                "tence number 1 of a long script."));
+    }
+
+    void scrollHandleStaysGrabbableForLongScripts_data()
+    {
+        QTest::addColumn<int>("sentences");
+        QTest::newRow("200") << 200;
+        QTest::newRow("1000") << 1000;
+    }
+    void scrollHandleStaysGrabbableForLongScripts()
+    {
+        // The painted handle is where the mouse takes hold of it, and never too small to see.
+        QFETCH(int, sentences);
+        TextTabs t = texttest::makeTextTabs();
+        t.tabs->show();
+        QVERIFY(QTest::qWaitForWindowExposed(t.tabs.get()));
+        t.tabs->setSentences(longScript(sentences));
+        auto* bar = qobject_cast<EchoraScrollBar*>(t.list->verticalScrollBar());
+        QVERIFY(bar);
+        QTRY_VERIFY(bar->maximum() > 0);
+        t.tabs->showSentence(unsigned(sentences / 2), kNone, kNone);
+        const auto [top, length] = bar->handleSpan();
+        QVERIFY2(length >= 20, qPrintable(QString::number(length)));
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.subControls = QStyle::SC_All;
+        const QRect grip = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                        QStyle::SC_ScrollBarSlider, bar);
+        QCOMPARE(grip.top(), top);
+        QCOMPARE(grip.height(), length);
+        QImage picture = t.tabs->grab().toImage();
+        QVERIFY(picture.save(QStringLiteral("text-list-scroll-%1.png").arg(sentences)));
+
+        // Dragging the painted handle scrolls the list.
+        const int before = bar->value();
+        const QPoint grab(bar->width() / 2, top + length / 2);
+        QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, grab);
+        QVERIFY(bar->isSliderDown());
+        QMouseEvent move(QEvent::MouseMove, grab + QPoint(0, 30),
+                         bar->mapToGlobal(grab + QPoint(0, 30)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, grab + QPoint(0, 30));
+        QVERIFY2(bar->value() > before,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(bar->value())));
     }
 
     void picturesForTheEye()

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 namespace {
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void popupGoesAfterLeavingBoth();
     void wheelOnIconMovesSlider();
     void scrollBarHintAndHandle();
+    void scrollBarHandleIsTheGripWithAMinimumLength();
 };
 
 void TestLabels::balloonPlacedAboveAnchor()
@@ -227,6 +229,53 @@ void TestLabels::scrollBarHintAndHandle()
     bar.setRange(0, 0);
     bar.setPageStep(0);
     QCOMPARE(bar.handleSpan().second, 0);
+}
+
+void TestLabels::scrollBarHandleIsTheGripWithAMinimumLength()
+{
+    // A long list gives a page step far below the range: the handle keeps 20 pixels, travels
+    // over the rest of the track, and is exactly where the mouse takes hold of it.
+    EchoraScrollBar bar;
+    bar.resize(11, 300);
+    bar.setRange(0, 100000);
+    bar.setPageStep(300);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    for (int value : {0, 50000, 100000}) {
+        bar.setValue(value);
+        const auto [top, length] = bar.handleSpan();
+        QCOMPARE(length, 20);
+        QCOMPARE(top, int(qint64(300 - 20) * value / 100000));
+        QStyleOptionSlider option;
+        option.initFrom(&bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar.minimum();
+        option.maximum = bar.maximum();
+        option.sliderPosition = bar.sliderPosition();
+        option.sliderValue = bar.value();
+        option.pageStep = bar.pageStep();
+        option.singleStep = bar.singleStep();
+        option.subControls = QStyle::SC_All;
+        const QRect grip = bar.style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                       QStyle::SC_ScrollBarSlider, &bar);
+        QCOMPARE(grip, QRect(0, top, 11, length));
+        const QImage img = kit::grabbed(&bar);
+        QVERIFY(kit::near(img.pixelColor(5, top + length / 2), QColor(108, 177, 207)));
+    }
+    // Pressed in the middle of the painted handle and moved, it drags.
+    bar.setValue(0);
+    QTest::mousePress(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 10));
+    QVERIFY(bar.isSliderDown());
+    QMouseEvent move(QEvent::MouseMove, QPoint(5, 150), bar.mapToGlobal(QPoint(5, 150)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&bar, &move);
+    QTest::mouseRelease(&bar, Qt::LeftButton, Qt::NoModifier, QPoint(5, 150));
+    QCOMPARE(bar.value(), int(qint64(140) * 100000 / 280));
+    // A short list keeps the proportional handle.
+    bar.setRange(0, 100);
+    bar.setPageStep(200);
+    bar.setValue(100);
+    QCOMPARE(bar.handleSpan(), qMakePair(100, 200));
 }
 
 QTEST_MAIN(TestLabels)
