@@ -88,6 +88,8 @@ private Q_SLOTS:
     void mixedStreamsStopAtTheAudioEnd();
     void cacheAnswersAtOnce();
     void clearSentencePlotsKeepsWholeFile();
+    void cacheFollowsTheFile();
+    void sentencePicturesAreBounded();
     void forgetStopsRunningWorker();
     void abortedWorkerNeverSignals();
     void unopenableFiles();
@@ -320,6 +322,63 @@ void TestPloter::cacheAnswersAtOnce()
     QCOMPARE(announcements(spy, other), 1);
     QVERIFY(!ploter.isRunning(other));
     QVERIFY(ploter.pixmap(other));
+}
+
+void TestPloter::cacheFollowsTheFile()
+{
+    // A material removed and another saved under the same name: the cache must not answer
+    // with the old file's picture and duration.
+    const QString path = dir.filePath(QStringLiteral("renamed.wav"));
+    QVERIFY(QFile::copy(burst, path));
+    Ploter ploter;
+    const PlotIdentifier whole{path, -1, -1};
+    const PlotIdentifier sentence{path, 4, 5};
+    const std::vector<bool> before = litColumns(plot(ploter, whole));
+    QCOMPARE(expectColumns(before, 201, 298, true), QString());
+    QVERIFY(!plot(ploter, sentence).isNull());
+    QCOMPARE(ploter.duration(whole), 5.61f);
+
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(tenSec, path));
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    ploter.doPlot(whole);
+    QCOMPARE(spy.count(), 0);  // not answered from the cache: computed afresh
+    QVERIFY(waitAnnounced(spy, whole));
+    QCOMPARE(ploter.duration(whole), 10.0f);
+    const std::vector<bool> after = litColumns(*ploter.pixmap(whole));
+    QCOMPARE(expectColumns(after, 226, 279, true), QString());
+    QCOMPARE(expectColumns(after, 479, 560, true), QString());
+    // The sentence (4, 5) of the new file is all tone; of the old one it was silence.
+    const std::vector<bool> part = litColumns(plot(ploter, sentence));
+    QCOMPARE(expectColumns(part, 2, 558, true), QString());
+}
+
+void TestPloter::sentencePicturesAreBounded()
+{
+    // Playing a long material sentence by sentence must not keep every picture: the least
+    // recently used go, and the one on show stays where the view holds it.
+    Ploter ploter;
+    const PlotIdentifier shown{tenSec, 0, 0.1f};
+    QVERIFY(!plot(ploter, shown).isNull());
+    const QImage* held = ploter.pixmap(shown);
+    QVERIFY(held);
+    const QImage copy = *held;
+    // Other sentences computed meanwhile (ahead of time, say) without being shown.
+    const int extra = int(Ploter::kSentencePictures) + 6;
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    for (int i = 1; i <= extra; ++i) {
+        const float start = 0.1f * float(i);
+        const PlotIdentifier id{tenSec, start, start + 0.1f};
+        ploter.doPlot(id);
+        QVERIFY(waitAnnounced(spy, id));
+    }
+    QCOMPARE(ploter.sentencePictureCount(), Ploter::kSentencePictures);
+    QCOMPARE(ploter.pixmap(shown), held);
+    QCOMPARE(*held, copy);
+    // The oldest ones not on show were evicted; the newest stay.
+    QVERIFY(!ploter.pixmap(PlotIdentifier{tenSec, 0.1f, 0.2f}));
+    const float last = 0.1f * float(extra);
+    QVERIFY(ploter.pixmap(PlotIdentifier{tenSec, last, last + 0.1f}));
 }
 
 void TestPloter::clearSentencePlotsKeepsWholeFile()
