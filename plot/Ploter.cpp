@@ -100,8 +100,12 @@ void Ploter::doPlot(PlotIdentifier id)
         if (id.start >= 0)
             lendSeekIndex(id.path, *thread);
     }
-    // Unknown durations are not stored: duration() then answers -1.
-    if (thread->durationSeconds() > 0)
+    // Until the file has been decoded whole, the container's duration stands in for its
+    // length. Unknown durations are not stored: duration() then answers -1.
+    const float decodedLength = duration(PlotIdentifier{id.path, -1, -1});
+    if (pictures.count(PlotIdentifier{id.path, -1, -1}) && decodedLength > 0)
+        durations.emplace(id, decodedLength);
+    else if (thread->durationSeconds() > 0)
         durations.emplace(id, float(thread->durationSeconds()));
     plotThread* started = thread.get();
     running.emplace(id, Worker{std::move(thread), ticket, file});
@@ -123,6 +127,10 @@ void Ploter::threadFinished(std::uint64_t ticket)
     stored.image = thread->picture();
     stored.file = it->second.file;
     stored.used = ++useClock;
+    // The decoded length is the file's true one: header durations can be far off (a VBR MP3
+    // without a Xing header, a header that claims more than the file holds, ADTS AAC).
+    if (thread->decodedSeconds() > 0)
+        durations[id] = float(thread->decodedSeconds());
     keepSeekIndex(id.path, *thread);
     thread->close();
     running.erase(it);

@@ -28,7 +28,8 @@ public:
     explicit Ploter(QObject* parent = nullptr);
     ~Ploter() override;
 
-    // Whole file's duration in seconds (also for a sentence identifier), or -1.
+    // Whole file's duration in seconds (also for a sentence identifier), or -1: the
+    // container's estimate at first, the decoded length once the whole file was plotted.
     float duration(const PlotIdentifier& id) const;
     // The finished picture, valid until the identifier is forgotten or evicted; null while
     // running. The sentence picture handed out last is the one on show: it is not evicted.

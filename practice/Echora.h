@@ -83,6 +83,9 @@ private:
     bool haveSentence() const { return currentSentence < sentenceCount; }
     float sentenceStart(unsigned i) const { return sentenceTimes[i]; }
     float sentenceEnd(unsigned i) const;
+    // The material's length: the decoded one once its whole waveform is done, the
+    // container's estimate before that.
+    double materialLength() const;
     MediaIdentifier openChannel(const QString& path, float volume);
     void makeCurrent(unsigned index, bool refreshRecPlay);
     bool isVideoName(const QString& path) const;
