@@ -40,9 +40,11 @@ void audioThread::run()
         }
         const int64_t dts = packet->dts;
         const int64_t drop = dropThreshold;
-        // A packet without a time is dropped only while a threshold is set: some demuxers
-        // leave the time of packets inside a page unset.
-        const bool early = dts == AV_NOPTS_VALUE ? drop >= 0 : dts < drop;
+        // Only a pending seek drops packets. Without one nothing is early: encoders that prime
+        // the stream give its first packets negative times, and the decoder's own trim is
+        // what removes the priming samples. A packet without a time is dropped only while a
+        // threshold is set: some demuxers leave the time of packets inside a page unset.
+        const bool early = drop >= 0 && (dts == AV_NOPTS_VALUE || dts < drop);
         if (packet->stream_index != stream || early) {
             av_packet_unref(packet.get());
             continue;

@@ -199,9 +199,12 @@ void parseThread::readOne(AVPacket* packet)
     if (result < 0) {
         AVIOContext* pb = format->pb;
         const bool atEnd = result == AVERROR_EOF || (pb && avio_feof(pb) && pb->error == 0);
-        // Errors that keep coming are the end of what can be read.
-        if (atEnd || ++readFailures >= kReadFailureLimit)
+        // Errors that keep coming are the end of what can be read. A seek that landed at or
+        // past the end brings no packet: nothing more is coming to refill the queues either.
+        if (atEnd || ++readFailures >= kReadFailureLimit) {
+            flags.refilling = false;
             flags.reading = false;
+        }
         msleep(10);
         return;
     }

@@ -14,6 +14,8 @@ extern "C" {
 namespace {
 // The converted samples of one frame; 192000 bytes hold any usual frame, larger ones grow it.
 constexpr std::size_t kBufferBytes = 192000;
+// A gap before the first sound longer than this is taken for a broken timestamp.
+constexpr double kLongestGap = 600;
 
 AVChannelLayout layoutOf(const AVChannelLayout& given)
 {
@@ -60,10 +62,15 @@ bool PlotDecoder::open(const QByteArray& utf8Path)
         AVStream* stream = opened->streams[audioIndex];
         tbNum = stream->time_base.num;
         tbDen = stream->time_base.den;
-        // Encoders that prime the stream (MP3, AAC) start its clock late; a range counts
-        // from the first sample heard, as the whole-file picture does.
-        if (stream->start_time != AV_NOPTS_VALUE)
+        // Times count from the file's start, as the player's clock does: the container's
+        // start time (which already leaves out an MP3 encoder's delay). Audio that starts
+        // later than that (a track with a start offset) begins with silence.
+        if (opened->start_time != AV_NOPTS_VALUE)
+            origin =
+                av_rescale_q(opened->start_time, AVRational{1, AV_TIME_BASE}, stream->time_base);
+        else if (stream->start_time != AV_NOPTS_VALUE)
             origin = stream->start_time;
+        expected = origin;
         if (duration < 0 && stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
             duration = double(stream->duration) * av_q2d(stream->time_base);
         if (const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id)) {
@@ -101,7 +108,7 @@ void PlotDecoder::close()
     audioIndex = videoIndex = -1;
     duration = -1;
     tbNum = tbDen = rate = channelCount = 0;
-    dts = trimBefore = kNoTimestamp;
+    dts = trimBefore = expected = kNoTimestamp;
     origin = 0;
     swrRate = swrChannels = 0;
     swrFormat = -1;
@@ -112,6 +119,7 @@ bool PlotDecoder::seek(std::int64_t timestamp)
     if (!format || audioIndex < 0)
         return false;
     trimBefore = timestamp + origin;
+    expected = trimBefore;
     const bool moved =
         avformat_seek_file(format.get(), audioIndex, INT64_MIN, trimBefore, INT64_MAX, 0) >= 0;
     if (codec)
@@ -227,6 +235,8 @@ bool PlotDecoder::convertFrame(const Sink& sink)
 {
     if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || !ensureConverter())
         return true;
+    if (expected != kNoTimestamp && !passSilence(sink))
+        return false;
     int skip = 0;
     if (trimBefore != kNoTimestamp) {
         // After a seek the demuxer may land early: drop what lies before the range.
@@ -278,6 +288,30 @@ bool PlotDecoder::flushConverter(const Sink& sink)
         if (!pass(sink, std::size_t(got)))
             return false;
     }
+}
+
+bool PlotDecoder::passSilence(const Sink& sink)
+{
+    // The first frame after opening or seeking: when it starts later than the range, the
+    // gap is silence the player's clock counts too.
+    const std::int64_t pts = frame->best_effort_timestamp;
+    const std::int64_t from = expected;
+    expected = kNoTimestamp;
+    if (pts == AV_NOPTS_VALUE || pts <= from)
+        return true;
+    const double seconds = double(pts - from) * tbNum / tbDen;
+    if (seconds > kLongestGap)
+        return true;  // a broken timestamp, not a gap
+    auto frames = std::int64_t(std::llround(seconds * rate));
+    const auto chunk = std::int64_t(buffer.size()) / channelCount;
+    while (frames > 0) {
+        const std::int64_t n = std::min(frames, chunk);
+        std::fill_n(buffer.begin(), n * channelCount, std::int16_t(0));
+        if (!pass(sink, std::size_t(n)))
+            return false;
+        frames -= n;
+    }
+    return true;
 }
 
 bool PlotDecoder::pass(const Sink& sink, std::size_t frames)

@@ -48,7 +48,8 @@ public:
     int sampleRate() const { return rate; }
     int channels() const { return channelCount; }
 
-    // Timestamps here count from the audio stream's start time (0 for most files).
+    // Timestamps here count from the file's start time (0 for most files; an MP3's encoder
+    // delay is left out). Sound that starts later than the file begins with silence.
     // Seeks the audio stream to a timestamp in its time base; decoded samples before it
     // are dropped. False when the demuxer refuses (reading then goes on where it was).
     bool seek(std::int64_t timestamp);
@@ -90,6 +91,7 @@ private:
     bool flushConverter(const Sink& sink);
     bool ensureConverter();
     bool pass(const Sink& sink, std::size_t frames);
+    bool passSilence(const Sink& sink);
 
     std::unique_ptr<AVFormatContext, FormatCloser> format;
     std::unique_ptr<AVCodecContext, CodecFreer> codec;
@@ -107,6 +109,8 @@ private:
     std::int64_t origin = 0;
     std::int64_t dts = kNoTimestamp;
     std::int64_t trimBefore = kNoTimestamp;
+    // Where the next decoded frame should start (after opening or a seek), else none.
+    std::int64_t expected = kNoTimestamp;
     // Input layout the converter was set up for: rate, format, channel count.
     int swrRate = 0;
     int swrFormat = -1;

@@ -3,7 +3,8 @@
 // while reading it through. A later worker on the same file seeks with it at once and
 // exactly, instead of reading the file up to the seek point again. Plain data, shared
 // read-only between the GUI thread and the workers it is handed to.
-#include <QDateTime>
+#include "FileIdentity.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -16,7 +17,6 @@ struct PlotSeekIndex {
         int flags = 0;
     };
     // The file the points describe; a file changed since then does not use them.
-    qint64 fileSize = -1;
-    QDateTime modified;
+    FileIdentity file;
     std::vector<Point> points;
 };

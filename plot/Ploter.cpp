@@ -2,7 +2,7 @@
 
 #include "plotThread.h"
 
-#include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 Ploter::Ploter(QObject* parent) : QObject(parent) {}
@@ -23,7 +23,48 @@ float Ploter::duration(const PlotIdentifier& id) const
 const QImage* Ploter::pixmap(const PlotIdentifier& id) const
 {
     auto it = pictures.find(id);
-    return it == pictures.end() ? nullptr : &it->second;
+    if (it == pictures.end())
+        return nullptr;
+    it->second.used = ++useClock;
+    if (id.start != -1)
+        shownSentence = id;
+    return &it->second.image;
+}
+
+std::size_t Ploter::sentencePictureCount() const
+{
+    return std::size_t(std::count_if(pictures.begin(), pictures.end(),
+                                     [](const auto& e) { return e.first.start != -1; }));
+}
+
+void Ploter::dropStale(const PlotIdentifier& id, const FileIdentity& file)
+{
+    if (auto it = running.find(id); it != running.end() && !(it->second.file == file)) {
+        stop(it->second);
+        running.erase(it);
+        durations.erase(id);
+    }
+    if (auto it = pictures.find(id); it != pictures.end() && !(it->second.file == file)) {
+        pictures.erase(it);
+        durations.erase(id);
+    }
+}
+
+void Ploter::evictSentencePictures()
+{
+    while (sentencePictureCount() > kSentencePictures) {
+        auto oldest = pictures.end();
+        for (auto it = pictures.begin(); it != pictures.end(); ++it) {
+            if (it->first.start == -1 || it->first == shownSentence)
+                continue;
+            if (oldest == pictures.end() || it->second.used < oldest->second.used)
+                oldest = it;
+        }
+        if (oldest == pictures.end())
+            return;
+        durations.erase(oldest->first);
+        pictures.erase(oldest);
+    }
 }
 
 void Ploter::stop(Worker& worker)
@@ -36,9 +77,12 @@ void Ploter::stop(Worker& worker)
 
 void Ploter::doPlot(PlotIdentifier id)
 {
+    const FileIdentity file = FileIdentity::of(id.path);
+    dropStale(id, file);
     if (running.count(id))
         return;
-    if (pictures.count(id)) {
+    if (auto it = pictures.find(id); it != pictures.end()) {
+        it->second.used = ++useClock;
         Q_EMIT sigPlotDone(id);
         return;
     }
@@ -56,11 +100,15 @@ void Ploter::doPlot(PlotIdentifier id)
         if (id.start >= 0)
             lendSeekIndex(id.path, *thread);
     }
-    // Unknown durations are not stored: duration() then answers -1.
-    if (thread->durationSeconds() > 0)
+    // Until the file has been decoded whole, the container's duration stands in for its
+    // length. Unknown durations are not stored: duration() then answers -1.
+    const float decodedLength = duration(PlotIdentifier{id.path, -1, -1});
+    if (pictures.count(PlotIdentifier{id.path, -1, -1}) && decodedLength > 0)
+        durations.emplace(id, decodedLength);
+    else if (thread->durationSeconds() > 0)
         durations.emplace(id, float(thread->durationSeconds()));
     plotThread* started = thread.get();
-    running.emplace(id, Worker{std::move(thread), ticket});
+    running.emplace(id, Worker{std::move(thread), ticket, file});
     started->start(QThread::InheritPriority);
 }
 
@@ -75,10 +123,19 @@ void Ploter::threadFinished(std::uint64_t ticket)
     plotThread* thread = it->second.thread.get();
     thread->wait();
     // Assigning keeps an existing entry's address, so pointers handed out stay valid.
-    pictures[id] = thread->picture();
+    Picture& stored = pictures[id];
+    stored.image = thread->picture();
+    stored.file = it->second.file;
+    stored.used = ++useClock;
+    // The decoded length is the file's true one: header durations can be far off (a VBR MP3
+    // without a Xing header, a header that claims more than the file holds, ADTS AAC).
+    if (thread->decodedSeconds() > 0)
+        durations[id] = float(thread->decodedSeconds());
     keepSeekIndex(id.path, *thread);
     thread->close();
     running.erase(it);
+    if (id.start != -1)
+        evictSentencePictures();
     Q_EMIT sigPlotDone(id);
 }
 
@@ -98,10 +155,9 @@ void Ploter::forget(const PlotIdentifier& id)
 void Ploter::keepSeekIndex(const QString& path, const plotThread& thread)
 {
     std::vector<PlotSeekIndex::Point> points = thread.seekPoints();
-    const QFileInfo file(path);
+    const FileIdentity file = FileIdentity::of(path);
     auto it = seekIndexes.find(path);
-    const bool current = it != seekIndexes.end() && it->second.fileSize == file.size() &&
-                         it->second.modified == file.lastModified();
+    const bool current = it != seekIndexes.end() && it->second.file == file;
     if (current && it->second.points.size() >= points.size())
         return;
     if (points.empty()) {
@@ -109,7 +165,7 @@ void Ploter::keepSeekIndex(const QString& path, const plotThread& thread)
             seekIndexes.erase(it);
         return;
     }
-    seekIndexes[path] = PlotSeekIndex{file.size(), file.lastModified(), std::move(points)};
+    seekIndexes[path] = PlotSeekIndex{file, std::move(points)};
 }
 
 void Ploter::lendSeekIndex(const QString& path, plotThread& thread) const
@@ -117,8 +173,7 @@ void Ploter::lendSeekIndex(const QString& path, plotThread& thread) const
     auto it = seekIndexes.find(path);
     if (it == seekIndexes.end())
         return;
-    const QFileInfo file(path);
-    if (it->second.fileSize == file.size() && it->second.modified == file.lastModified())
+    if (it->second.file == FileIdentity::of(path))
         thread.addSeekPoints(it->second.points);
 }
 

@@ -1,6 +1,7 @@
 #include "WaveColumns.h"
 
 #include <QColor>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -11,59 +12,10 @@ const QColor kBottom(157, 214, 240);
 
 WaveColumns::WaveColumns() : image(kColumns, kRows, QImage::Format_RGB32) { image.fill(Qt::black); }
 
-void WaveColumns::reset(float width)
+void WaveColumns::clear()
 {
-    columnWidth = width;
-    fill = 0;
-    touched = false;
-    minima.fill(0);
-    maxima.fill(0);
+    laid = 0;
     image.fill(Qt::black);
-    column = (std::isfinite(width) && width > 0) ? 0 : kColumns;
-}
-
-bool WaveColumns::add(const std::int16_t* values, std::size_t count)
-{
-    if (column >= kColumns)
-        return false;
-    // The walk keeps its state in locals; this loop runs once per decoded sample value.
-    float f = fill;
-    std::int16_t low = minima[std::size_t(column)];
-    std::int16_t high = maxima[std::size_t(column)];
-    const float w = columnWidth;
-    touched = touched || count > 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::int16_t v = values[i];
-        if (v > high)
-            high = v;
-        else if (v < low)
-            low = v;
-        f += 2;
-        if (f >= w) {
-            f -= w;
-            minima[std::size_t(column)] = low;
-            maxima[std::size_t(column)] = high;
-            drawColumn(column);
-            touched = false;
-            if (++column >= kColumns) {
-                fill = f;
-                return false;
-            }
-            low = minima[std::size_t(column)];
-            high = maxima[std::size_t(column)];
-            touched = i + 1 < count;
-        }
-    }
-    fill = f;
-    minima[std::size_t(column)] = low;
-    maxima[std::size_t(column)] = high;
-    return true;
-}
-
-void WaveColumns::finish()
-{
-    if (column < kColumns && touched)
-        drawColumn(column);
 }
 
 int WaveColumns::barHeight(std::int16_t low, std::int16_t high)
@@ -73,9 +25,12 @@ int WaveColumns::barHeight(std::int16_t low, std::int16_t high)
     return bottom - top;
 }
 
-void WaveColumns::drawColumn(int c)
+void WaveColumns::setColumn(int c, std::int16_t low, std::int16_t high)
 {
-    const int h = barHeight(minima[std::size_t(c)], maxima[std::size_t(c)]);
+    if (c < 0 || c >= kColumns)
+        return;
+    laid = std::max(laid, c + 1);
+    const int h = barHeight(low, high);
     if (h <= 0)
         return;
     // A vertical gradient over the bar's own height, from its top to the bottom edge.

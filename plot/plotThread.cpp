@@ -10,18 +10,7 @@ plotThread::~plotThread()
     wait();
 }
 
-bool plotThread::open(const QString& path)
-{
-    columnWidth = 0;
-    if (!decoder.open(path.toUtf8()))
-        return false;
-    const double seconds = decoder.durationSeconds();
-    if (decoder.hasAudio() && seconds > 0) {
-        // Two units per 16-bit value of all channels: each column gets 1/561 of the file.
-        columnWidth = float(seconds * decoder.sampleRate() * 2 * decoder.channels() / kColumns);
-    }
-    return true;
-}
+bool plotThread::open(const QString& path) { return decoder.open(path.toUtf8()); }
 
 void plotThread::close() { decoder.close(); }
 
@@ -31,34 +20,38 @@ void plotThread::setRange(std::int64_t start, std::int64_t end)
     endTs = end;
 }
 
-void plotThread::prepareRange()
+std::int64_t plotThread::layoutFrames() const
 {
-    if (startTs == -1)
-        return;
-    const double seconds = decoder.durationSeconds();
     const double unit = double(decoder.timeBaseNum()) / decoder.timeBaseDen();
-    if (endTs == -1)
-        endTs = std::int64_t(seconds / unit);
-    decoder.seek(startTs);
-    // Each column covers 1/561 of the range instead of the file.
-    columnWidth = float(double(columnWidth) * double(endTs - startTs) * unit / seconds);
+    const double rate = decoder.sampleRate();
+    if (startTs != -1 && endTs != -1)
+        return std::int64_t(std::llround(double(endTs - startTs) * unit * rate));
+    if (startTs == -1 && endTs != -1 && decoder.durationSeconds() > 0) {
+        // From the beginning to a given end: laid out as the whole file is, stopped there.
+        return std::int64_t(std::llround(decoder.durationSeconds() * rate));
+    }
+    return peaks.frames();
 }
 
 void plotThread::run()
 {
-    columns.reset(0);
-    if (!decoder.isOpen()) {
-        // Nothing to read: the black picture still reports, so no view waits for ever.
+    columns.clear();
+    peaks.reset(decoder.channels());
+    decoded = -1;
+    if (!decoder.isOpen() || !decoder.hasAudio()) {
+        // Nothing to draw: the black picture still reports, so no view waits for ever.
         if (!isAborted())
             Q_EMIT sigThreadDone();
         return;
     }
-    if (decoder.hasAudio() && decoder.durationSeconds() > 0)
-        prepareRange();
-    columns.reset(columnWidth);
+    if (startTs != -1)
+        decoder.seek(startTs);
     if (!walk() || isAborted())
         return;
-    columns.finish();
+    peaks.finish();
+    if (startTs == -1 && endTs == -1)
+        decoded = double(peaks.frames()) / decoder.sampleRate();
+    peaks.render(columns, layoutFrames());
     Q_EMIT sigThreadDone();
 }
 
@@ -70,7 +63,8 @@ bool plotThread::walk()
             stopped = true;
             return false;
         }
-        return columns.add(values, n);
+        peaks.add(values, n);
+        return true;
     };
     for (;;) {
         const PlotDecoder::Packet kind = decoder.readPacket();
@@ -90,9 +84,6 @@ bool plotThread::walk()
         decoder.releasePacket();
         if (stopped)
             return false;
-        // Every column is drawn: the rest of the file changes nothing.
-        if (columns.complete())
-            return true;
     }
     // End of file: what the decoder still holds belongs to the range's tail.
     decoder.drain(sink);

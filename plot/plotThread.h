@@ -1,11 +1,13 @@
 #pragma once
 // plotThread: one waveform computation. The GUI thread opens the file, sets the range and
-// starts the thread; run() decodes the range in the worker thread and paints the 561 x 40
-// picture while it goes, then signals sigThreadDone() (queued to the Ploter). The GUI
+// starts the thread; run() decodes the range in the worker thread, gathers its fine peaks
+// while it goes and, once the range's true length is known, lays them out on the 561 x 40
+// picture, then signals sigThreadDone() (queued to the Ploter). The GUI
 // thread may set the abort flag at any time; it reads the picture and closes the file only
 // after the thread has ended.
 #include "PlotDecoder.h"
 #include "WaveColumns.h"
+#include "WavePeaks.h"
 
 #include <QImage>
 #include <QString>
@@ -30,7 +32,10 @@ public:
 
     bool isOpen() const { return decoder.isOpen(); }
     bool hasAudio() const { return decoder.hasAudio(); }
+    // The container's duration, known at once but only an estimate for some files.
     double durationSeconds() const { return decoder.durationSeconds(); }
+    // The whole file's length as decoded (a whole-file range, after the run), else -1.
+    double decodedSeconds() const { return decoded; }
     int timeBaseNum() const { return decoder.timeBaseNum(); }
     int timeBaseDen() const { return decoder.timeBaseDen(); }
 
@@ -61,13 +66,16 @@ protected:
     void run() override;
 
 private:
-    // Decodes and walks packets until the range ends; false when aborted.
+    // Decodes packets into the peaks until the range ends; false when aborted.
     bool walk();
-    void prepareRange();
+    // Frames the columns are laid out on: the range's own length when it has both ends,
+    // else what was decoded.
+    std::int64_t layoutFrames() const;
 
     PlotDecoder decoder;
+    WavePeaks peaks;
     WaveColumns columns;
-    float columnWidth = 0;
+    double decoded = -1;
     std::int64_t startTs = -1;
     std::int64_t endTs = -1;
     std::atomic<bool> aborting{false};

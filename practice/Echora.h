@@ -84,6 +84,9 @@ private:
     bool haveSentence() const { return currentSentence < sentenceCount; }
     float sentenceStart(unsigned i) const { return sentenceTimes[i]; }
     float sentenceEnd(unsigned i) const;
+    // The material's length: the decoded one once its whole waveform is done, the
+    // container's estimate before that.
+    double materialLength() const;
     MediaIdentifier openChannel(const QString& path, float volume);
     // Make sentence `index` current while the whole material plays: views, recording row.
     void makeCurrent(unsigned index);

@@ -375,7 +375,7 @@ void Echora::doUpdateProg()
                 if (phase == 1) {
                     const float start = sentenceStart(currentSentence);
                     const float end = sentenceEnd(currentSentence);
-                    const double e = end == -1 ? engine->duration(oriChannel) : double(end);
+                    const double e = end == -1 ? materialLength() : double(end);
                     const double span = e - start;
                     const float frac = span > 0 ? float((pos - start) / span) : 0.0f;
                     tabs->setKaraProgress(frac);
@@ -383,7 +383,7 @@ void Echora::doUpdateProg()
                     ctrl->setPceTime(timetext::rows(pos - start, span));
                 }
             }
-            const double d = engine->duration(oriChannel);
+            const double d = materialLength();
             oriView->setProgress(d > 0 ? float(pos / d) : 0.0f);
             ctrl->setOriTime(timetext::rows(pos, d));
         }
@@ -418,11 +418,20 @@ void Echora::doPlayStopped(MediaIdentifier id)
     }
 }
 
+double Echora::materialLength() const
+{
+    const float decoded = ploter->duration(PlotIdentifier{materialPath, -1, -1});
+    return decoded > 0 ? double(decoded) : engine->duration(oriChannel);
+}
+
 void Echora::doPlotDone(PlotIdentifier id)
 {
     if (id.path == materialPath && id.start == -1 && id.end == -1) {
         oriView->setDuration(ploter->duration(id));
         oriView->setPixmap(ploter->pixmap(id));
+        // The length is now the decoded one; while playing, the next tick shows it.
+        if (!(playFlags & (OriPlaying | PcePlaying)) && ploter->duration(id) > 0)
+            ctrl->setOriTime(timetext::rows(0, ploter->duration(id)));
     } else if (id.path == materialPath && id == pcePlotId) {
         pceView->setPixmap(ploter->pixmap(id));
     } else if (id.path != materialPath && id == recPlotId) {
@@ -456,7 +465,7 @@ void Echora::setOriView(vPlotWidget* view)
 
 void Echora::seekOri(float x)
 {
-    const double d = engine->duration(oriChannel);
+    const double d = materialLength();
     if (d > 0)
         engine->doSeekTime(oriChannel, d * x);
 }
@@ -474,7 +483,7 @@ void Echora::seekPce(float x)
         return;
     const double start = sentenceStart(currentSentence);
     const float next = sentenceEnd(currentSentence);
-    const double end = next == -1 ? engine->duration(oriChannel) : double(next);
+    const double end = next == -1 ? materialLength() : double(next);
     engine->doSeekTime(oriChannel, start + (end - start) * x);
 }
 

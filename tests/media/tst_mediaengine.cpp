@@ -115,6 +115,46 @@ private Q_SLOTS:
                  qPrintable(QString::number(seconds(after.size()))));
     }
 
+    // A seek that lands at or past the end of the file (the last pixel of a position bar)
+    // still ends the channel: nothing is left to read, so it must report its end.
+    void seekToTheEndEndsTheChannel_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("beyond");
+        for (const char* n :
+             {"pattern.flv", "tone.wav", "tone.mp3", "tone.m4a", "tone.ogg", "pattern.mp4"}) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 at the end").arg(n)))
+                << QString::fromLatin1(n) << 0.0;
+            QTest::newRow(qPrintable(QStringLiteral("%1 past the end").arg(n)))
+                << QString::fromLatin1(n) << 5.0;
+        }
+    }
+
+    void seekToTheEndEndsTheChannel()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, beyond);
+        Rig rig;
+        RecordingAudio audio;
+        RecordingVideo video;
+        const MediaIdentifier id = ident(file(name), &audio, &video);
+        const qint64 hold = kBytesPerSecond / 2;
+        audio.setBudget(hold);
+        rig.engine.doOpen(id);
+        const double length = rig.engine.duration(id);
+        QVERIFY(length > 2.5);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        rig.engine.doSeekTime(id, length + beyond);
+        QTest::qWait(100);
+        audio.setBudget(-1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        QVERIFY(!rig.engine.hasChannel(id));
+        // Nothing of the middle of the file was played after the seek.
+        QVERIFY2(seconds(audio.size() - hold) < 0.2,
+                 qPrintable(QString::number(seconds(audio.size() - hold))));
+    }
+
     void endBoundEndsTheAudio()
     {
         Rig rig;

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "WaveColumns.h"
 #include "WaveImage.h"
+#include "WavePeaks.h"
 #include "plotThread.h"
 
 #include <QDeadlineTimer>
@@ -88,6 +89,10 @@ private Q_SLOTS:
     void mixedStreamsStopAtTheAudioEnd();
     void cacheAnswersAtOnce();
     void clearSentencePlotsKeepsWholeFile();
+    void cacheFollowsTheFile();
+    void trueLengthFromDecoding_data();
+    void trueLengthFromDecoding();
+    void sentencePicturesAreBounded();
     void forgetStopsRunningWorker();
     void abortedWorkerNeverSignals();
     void unopenableFiles();
@@ -129,42 +134,53 @@ void TestPloter::initTestCase()
 
 void TestPloter::walkBoundaries()
 {
-    // Width 160: two units a value, so 80 values a column.
-    WaveColumns walk;
-    walk.reset(160);
-    std::vector<std::int16_t> values(80, 0);
-    values[79] = 16384;  // the value that completes column 0 still belongs to it
-    QVERIFY(walk.add(values.data(), values.size()));
-    values.assign(80, 0);
-    values[0] = -16384;  // the first value of column 1
-    QVERIFY(walk.add(values.data(), 1));
-    QCOMPARE(walk.completedColumns(), 1);
-    // Column 0: 0..16384 -> rows 7..20, 13 pixels; column 1 is not drawn yet.
-    QCOMPARE(barHeightAt(walk.picture(), 0), 13);
-    QCOMPARE(barHeightAt(walk.picture(), 1), 0);
+    // Blocks of 16 frames; a stereo walk counts frames, not values.
+    WavePeaks peaks;
+    peaks.reset(2);
+    std::vector<std::int16_t> values(2 * 16, 0);
+    values[31] = 16384;  // the last value of block 0 still belongs to it
+    peaks.add(values.data(), values.size());
+    values.assign(2, 0);
+    values[0] = -16384;  // the first frame of block 1
+    peaks.add(values.data(), values.size());
+    QCOMPARE(peaks.frames(), std::int64_t(17));
+    QCOMPARE(peaks.blocks().size(), std::size_t(1));
+    QCOMPARE(peaks.blocks()[0], (WavePeaks::Peak{0, 16384}));
+    peaks.finish();
+    QCOMPARE(peaks.blocks().size(), std::size_t(2));
+    QCOMPARE(peaks.blocks()[1], (WavePeaks::Peak{-16384, 0}));
 
-    // Run out of samples half-way through the last column: finishing draws it.
-    std::vector<std::int16_t> loud(80 * 560, 0);
-    for (std::size_t i = 0; i < loud.size(); i += 2)
-        loud[i] = 16384, loud[i + 1] = -16384;
-    walk.reset(160);
-    QVERIFY(walk.add(loud.data(), 80 * 559 + 40));
-    QCOMPARE(walk.completedColumns(), 559);
-    QCOMPARE(barHeightAt(walk.picture(), 559), 0);
-    walk.finish();
-    QCOMPARE(barHeightAt(walk.picture(), 559), 25);
-    QCOMPARE(barHeightAt(walk.picture(), 560), 0);
-    // The rest completes the picture; more values change nothing.
-    QVERIFY(!walk.add(loud.data(), 80 * 2));
-    QVERIFY(walk.complete());
-    QCOMPARE(barHeightAt(walk.picture(), 560), 25);
-    QVERIFY(!walk.add(loud.data(), 80));
+    // Laid out on 561 * 16 frames: one block a column. Column 0: 0..16384 -> rows 7..20,
+    // 13 pixels; column 1: the short last block; the rest, never reached, stays black.
+    WaveColumns columns;
+    peaks.render(columns, 561 * 16);
+    QCOMPARE(barHeightAt(columns.picture(), 0), 13);
+    QCOMPARE(barHeightAt(columns.picture(), 1), 12);
+    QCOMPARE(barHeightAt(columns.picture(), 2), 0);
+    QCOMPARE(columns.completedColumns(), 2);
 
-    // A range without a usable width draws nothing and takes no values.
-    walk.reset(0);
-    QVERIFY(walk.complete());
-    QVERIFY(!walk.add(loud.data(), loud.size()));
-    QCOMPARE(countLit(litColumns(walk.picture()), 0, 560), 0);
+    // A long walk merges neighbours: the blocks stay bounded and the picture the same as a
+    // walk of the same sound cut into other runs.
+    std::vector<std::int16_t> loud(std::size_t(WavePeaks::kMaxBlocks) * 16 * 3, 0);
+    for (std::size_t i = 0; i < loud.size(); ++i)
+        loud[i] = std::int16_t((i / 7919) % 2 ? 16384 : -8192 * int((i / 104729) % 3));
+    WavePeaks whole, pieces;
+    whole.reset(1);
+    pieces.reset(1);
+    whole.add(loud.data(), loud.size());
+    for (std::size_t i = 0; i < loud.size(); i += 1000)
+        pieces.add(loud.data() + i, std::min<std::size_t>(1000, loud.size() - i));
+    whole.finish();
+    pieces.finish();
+    QVERIFY(whole.blocks().size() <= WavePeaks::kMaxBlocks);
+    QCOMPARE(whole.blockFrames(), std::int64_t(64));
+    QCOMPARE(whole.frames(), std::int64_t(loud.size()));
+    QVERIFY(whole.blocks() == pieces.blocks());
+    WaveColumns a, b;
+    whole.render(a, whole.frames());
+    pieces.render(b, pieces.frames());
+    QCOMPARE(a.picture(), b.picture());
+    QCOMPARE(a.completedColumns(), 561);
 }
 
 void TestPloter::wholeFileColumns()
@@ -320,6 +336,125 @@ void TestPloter::cacheAnswersAtOnce()
     QCOMPARE(announcements(spy, other), 1);
     QVERIFY(!ploter.isRunning(other));
     QVERIFY(ploter.pixmap(other));
+}
+
+void TestPloter::trueLengthFromDecoding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("seconds");  // true length
+    QTest::addColumn<double>("quiet");    // silence before the sound, seconds
+    QTest::newRow("Xing header claiming more") << QStringLiteral("cut.mp3") << 12.0 << 0.0;
+    QTest::newRow("VBR without Xing header") << QStringLiteral("vbr.mp3") << 20.0 << 2.0;
+    QTest::newRow("ADTS AAC") << QStringLiteral("adts.aac") << 20.0 << 3.0;
+}
+
+void TestPloter::trueLengthFromDecoding()
+{
+    // The container's duration is an estimate some files get far wrong; the picture is laid
+    // out on the decoded length, which the Ploter then reports as the duration.
+    QFETCH(QString, name);
+    QFETCH(double, seconds);
+    QFETCH(double, quiet);
+    const QString path = dir.filePath(name);
+    const QString noiseOf = QStringLiteral("anoisesrc=d=%1:c=white:a=0.5");
+    const QString noise = noiseOf.arg(seconds);
+    const QString gate = QStringLiteral("volume=volume=0:enable='lt(t,%1)'").arg(quiet);
+    if (name == QLatin1String("cut.mp3")) {
+        // 20 s encoded, the Xing header says so; the file is cut after 60 % of its bytes.
+        const QString whole = dir.filePath(QStringLiteral("uncut.mp3"));
+        QVERIFY(testsupport::makeAudio(whole, noiseOf.arg(20), kMp3));
+        QFile in(whole);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes.left(bytes.size() * 6 / 10));
+    } else if (name.endsWith(QLatin1String(".mp3"))) {
+        QVERIFY(testsupport::makeAudio(path, noise,
+                                       {QStringLiteral("-af"), gate, QStringLiteral("-c:a"),
+                                        QStringLiteral("libmp3lame"), QStringLiteral("-q:a"),
+                                        QStringLiteral("2"), QStringLiteral("-write_xing"),
+                                        QStringLiteral("0")}));
+    } else {
+        QVERIFY(testsupport::makeAudio(
+            path, noise,
+            {QStringLiteral("-af"), gate, QStringLiteral("-c:a"), QStringLiteral("aac")}));
+    }
+    Ploter ploter;
+    const PlotIdentifier id{path, -1, -1};
+    ploter.doPlot(id);
+    const float estimate = ploter.duration(id);
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    QVERIFY(waitAnnounced(spy, id));
+    const float length = ploter.duration(id);
+    QVERIFY2(std::abs(length - seconds) < 0.1,
+             qPrintable(QStringLiteral("%1 decoded, %2 estimated").arg(length).arg(estimate)));
+    const std::vector<bool> lit = litColumns(*ploter.pixmap(id));
+    const int first = int(std::ceil(quiet / seconds * 561));
+    QCOMPARE(expectColumns(lit, first + 2, 560, true), QString());
+    if (first > 2)
+        QCOMPARE(expectColumns(lit, 0, first - 2, false), QString());
+    // A sentence of it asked for afterwards reports the true length too.
+    const PlotIdentifier sentence{path, 1, 2};
+    ploter.doPlot(sentence);
+    QCOMPARE(ploter.duration(sentence), length);
+}
+
+void TestPloter::cacheFollowsTheFile()
+{
+    // A material removed and another saved under the same name: the cache must not answer
+    // with the old file's picture and duration.
+    const QString path = dir.filePath(QStringLiteral("renamed.wav"));
+    QVERIFY(QFile::copy(burst, path));
+    Ploter ploter;
+    const PlotIdentifier whole{path, -1, -1};
+    const PlotIdentifier sentence{path, 4, 5};
+    const std::vector<bool> before = litColumns(plot(ploter, whole));
+    QCOMPARE(expectColumns(before, 201, 298, true), QString());
+    QVERIFY(!plot(ploter, sentence).isNull());
+    QCOMPARE(ploter.duration(whole), 5.61f);
+
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(tenSec, path));
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    ploter.doPlot(whole);
+    QCOMPARE(spy.count(), 0);  // not answered from the cache: computed afresh
+    QVERIFY(waitAnnounced(spy, whole));
+    QCOMPARE(ploter.duration(whole), 10.0f);
+    const std::vector<bool> after = litColumns(*ploter.pixmap(whole));
+    QCOMPARE(expectColumns(after, 226, 279, true), QString());
+    QCOMPARE(expectColumns(after, 479, 560, true), QString());
+    // The sentence (4, 5) of the new file is all tone; of the old one it was silence.
+    const std::vector<bool> part = litColumns(plot(ploter, sentence));
+    QCOMPARE(expectColumns(part, 2, 558, true), QString());
+}
+
+void TestPloter::sentencePicturesAreBounded()
+{
+    // Playing a long material sentence by sentence must not keep every picture: the least
+    // recently used go, and the one on show stays where the view holds it.
+    Ploter ploter;
+    const PlotIdentifier shown{tenSec, 0, 0.1f};
+    QVERIFY(!plot(ploter, shown).isNull());
+    const QImage* held = ploter.pixmap(shown);
+    QVERIFY(held);
+    const QImage copy = *held;
+    // Other sentences computed meanwhile (ahead of time, say) without being shown.
+    const int extra = int(Ploter::kSentencePictures) + 6;
+    QSignalSpy spy(&ploter, &Ploter::sigPlotDone);
+    for (int i = 1; i <= extra; ++i) {
+        const float start = 0.1f * float(i);
+        const PlotIdentifier id{tenSec, start, start + 0.1f};
+        ploter.doPlot(id);
+        QVERIFY(waitAnnounced(spy, id));
+    }
+    QCOMPARE(ploter.sentencePictureCount(), Ploter::kSentencePictures);
+    QCOMPARE(ploter.pixmap(shown), held);
+    QCOMPARE(*held, copy);
+    // The oldest ones not on show were evicted; the newest stay.
+    QVERIFY(!ploter.pixmap(PlotIdentifier{tenSec, 0.1f, 0.2f}));
+    const float last = 0.1f * float(extra);
+    QVERIFY(ploter.pixmap(PlotIdentifier{tenSec, last, last + 0.1f}));
 }
 
 void TestPloter::clearSentencePlotsKeepsWholeFile()

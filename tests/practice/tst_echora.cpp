@@ -184,6 +184,23 @@ private Q_SLOTS:
         QCOMPARE(echora->sentences(), 4u);
     }
 
+    // A VBR MP3 without a Xing header (silence first, then noise) makes the container guess
+    // far too long a duration; once the waveform is decoded, the time label and the view
+    // show the true length.
+    void materialLengthIsTheDecodedOne()
+    {
+        const QString path = QStringLiteral("./workspace/vbr.mp3");
+        QVERIFY(testsupport::makeAudio(
+            path, QStringLiteral("anoisesrc=d=20:c=white:a=0.5"),
+            {QStringLiteral("-af"), QStringLiteral("volume=volume=0:enable='lt(t,2)'"),
+             QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-q:a"),
+             QStringLiteral("2"), QStringLiteral("-write_xing"), QStringLiteral("0")}));
+        echora->switchMaterial(path);
+        QTRY_VERIFY_WITH_TIMEOUT(ori.picture != nullptr, 60000);
+        QVERIFY2(std::abs(ori.duration - 20.0f) < 0.1f, qPrintable(QString::number(ori.duration)));
+        QCOMPARE(ctrl.oriTime, QStringLiteral("00:00:00\n00:00:20"));
+    }
+
     void practiceFoldersAndRecordingPaths()
     {
         const QString path = material(QStringLiteral("paths.mp3"), 1001);
