@@ -73,7 +73,7 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     settings->setAtomicSyncRequired(true);
 
     // 3. Skin.
-    skin = new QSkinObject(this, 1);
+    skin = new QSkinObject(this, QSkinObject::MinMaxClose);
     skin->setSkinFile(kSkinFile);
     skin->startSkinning();
 
@@ -175,10 +175,11 @@ void Dialog::placeToolWindows()
     ui.ctrlpanel->move(x(), y() + height());
     ui.ctrlpanel->setFixedSize(width(), kPanelHeight);
 
-    libSkin = new QSkinObject(ui.tsWidget, 12);
+    // A tool window before it is skinned, so that the skin keeps it one.
+    ui.tsWidget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    libSkin = new QSkinObject(ui.tsWidget, QSkinObject::CloseHides | QSkinObject::NoTitle);
     libSkin->setSkinFile(kSkinFile);
     libSkin->startSkinning();
-    ui.tsWidget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     ui.tsWidget->setFocusPolicy(Qt::StrongFocus);
     ui.tsWidget->move(x() + width(), y());
     ui.tsWidget->setFixedWidth(294);
