@@ -259,6 +259,13 @@ void QSkinObject::updateButtons()
     skinned->update();
 }
 
+bool QSkinObject::titleChanged() const
+{
+    return !(mode & NoTitle) && (skinned->windowTitle() != paintedTitle ||
+                                 skinned->windowIconText() != paintedIconText ||
+                                 skinned->windowIcon().cacheKey() != paintedIcon);
+}
+
 void QSkinObject::renderElement(QPainter& painter, const QString& id, const QRectF& target) const
 {
     if (target.width() > 0 && target.height() > 0)
@@ -300,6 +307,10 @@ void QSkinObject::paintFrame()
         if (!(mode & NoTitle))
             paintTitle(p);
     }
+    frameStale = false;
+    paintedTitle = skinned->windowTitle();
+    paintedIconText = skinned->windowIconText();
+    paintedIcon = skinned->windowIcon().cacheKey();
     // The outline only changes with the size; the title and icon never reach it.
     if (oldSize != frame.size() || skinned->mask().isEmpty())
         skinned->setMask(frame.mask());
@@ -472,7 +483,7 @@ bool QSkinObject::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
     case QEvent::Paint: {
-        if (frame.size() != skinned->size())
+        if (frameStale || frame.size() != skinned->size())
             paintFrame();
         QPainter p(skinned);
         p.drawPixmap(0, 0, frame);
@@ -481,12 +492,19 @@ bool QSkinObject::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::Resize:
         updateStyle();
-        paintFrame();
+        // A window shown for the first time gets the resize it had while hidden: the frame
+        // painted when skinning started has that size already.
+        if (frame.size() != skinned->size())
+            paintFrame();
         break;
     case QEvent::WindowTitleChange:
     case QEvent::WindowIconChange:
     case QEvent::IconTextChange:
-        updateButtons();
+        // Also sent when the window is first shown; painted at the next paint, if changed.
+        if (titleChanged()) {
+            frameStale = true;
+            skinned->update();
+        }
         break;
     case QEvent::MouseMove:
         setHover(buttonAt(static_cast<QMouseEvent*>(event)->position().toPoint()));

@@ -96,6 +96,8 @@ protected:
 
 private:
     void paintFrame();
+    // Whether the title, icon or icon text differ from those last painted.
+    bool titleChanged() const;
     void paintTitle(QPainter& painter) const;
     void paintButtons(QPainter& painter) const;
     void renderElement(QPainter& painter, const QString& id, const QRectF& target) const;
@@ -110,6 +112,10 @@ private:
     QString settingsPath;
     QString svgPath;
     QPixmap frame;
+    bool frameStale = true;
+    QString paintedTitle;
+    QString paintedIconText;
+    qint64 paintedIcon = 0;
     QColor background;
     QColor titleColour;
     QFont font;
