@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMovie>
 #include <QScreen>
@@ -73,9 +74,16 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     settings->setAtomicSyncRequired(true);
 
     // 3. Skin.
-    skin = new QSkinObject(this, 1);
+    skin = new QSkinObject(this, QSkinObject::MinMaxClose, this);
     skin->setSkinFile(kSkinFile);
     skin->startSkinning();
+    // The frame's borders take the place of the form's outer margins, so the content keeps
+    // its width inside the window's fixed size.
+    const QMargins frame = contentsMargins();
+    const QMargins outer = layout()->contentsMargins();
+    layout()->setContentsMargins(
+        qMax(0, outer.left() - frame.left()), qMax(0, outer.top() - frame.top()),
+        qMax(0, outer.right() - frame.right()), qMax(0, outer.bottom() - frame.bottom()));
 
     // 4. Position.
     move(initialPosition());
@@ -179,10 +187,11 @@ void Dialog::placeToolWindows()
     ui.ctrlpanel->move(x(), y() + height());
     ui.ctrlpanel->setFixedSize(width(), kPanelHeight);
 
-    libSkin = new QSkinObject(ui.tsWidget, 12);
+    // A tool window before it is skinned, so that the skin keeps it one.
+    ui.tsWidget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    libSkin = new QSkinObject(ui.tsWidget, QSkinObject::CloseHides | QSkinObject::NoTitle, this);
     libSkin->setSkinFile(kSkinFile);
     libSkin->startSkinning();
-    ui.tsWidget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     ui.tsWidget->setFocusPolicy(Qt::StrongFocus);
     ui.tsWidget->move(x() + width(), y());
     ui.tsWidget->setFixedWidth(294);
