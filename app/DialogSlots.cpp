@@ -1,6 +1,7 @@
 // The main window's slots and the control surface the practice controller drives.
 #include "Dialog.h"
 #include "Echora.h"
+#include "Exporter.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
@@ -72,7 +73,15 @@ void Dialog::connectForm()
 
 // --- Slots ---------------------------------------------------------------------------------
 
-void Dialog::doExportSig(QString) {}
+// The export dialog for the current material, centred over this window, for one export.
+void Dialog::doExportSig(QString)
+{
+    Exporter dialog(this);
+    const QPoint offset((width() - dialog.width()) / 2, (height() - dialog.height()) / 2);
+    dialog.move(mapToGlobal(offset));
+    echora->exportTo(&dialog);
+    update();
+}
 
 void Dialog::doSwitchSig(QString path) { echora->switchMaterial(path); }
 

@@ -15,6 +15,7 @@
 class vCtrlWidget;
 class vTabsWidget;
 class vPlotWidget;
+class vExporter;
 class VideoDev;
 class MediaEngine;
 class Ploter;
@@ -51,6 +52,8 @@ public:
     void seekOri(float x);
     void seekRec(float x);
     void seekPce(float x);
+    // Runs the export dialog for the open material and writes the recordings chosen in it.
+    void exportTo(vExporter* d);
 
     // Sentence-timing edit mode: the sentence view shows its A-B range while on.
     void editLrc(bool on);
