@@ -371,10 +371,9 @@ QStringList MatTree::importFile(const QString& path)
         if (!Workspace::copyFile(path, copies[0]) || !Workspace::copyFile(script, copies[1])) {
             for (const QString& copy : copies)
                 QFile::remove(copy);
-            QMessageBox::information(
-                dialogOwner(), QStringLiteral("导入失败"),
-                QStringLiteral("没能把%1复制到材料文件夹（磁盘可能已满），没有导入这个文件。")
-                    .arg(QFileInfo(path).fileName()));
+            QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),
+                                     QStringLiteral("无法把%1复制到材料文件夹，这个文件没有导入。")
+                                         .arg(QFileInfo(path).fileName()));
             return {};
         }
     }
