@@ -1,5 +1,7 @@
 #include "MatTree.h"
 
+#include "SentenceFile.h"
+
 #include "DelConfirm.h"
 #include "Picture.h"
 #include "RenameDlg.h"
@@ -355,7 +357,8 @@ void MatTree::importFiles(const QStringList& paths)
 
 QStringList MatTree::importFile(const QString& path)
 {
-    const QString script = Workspace::scriptOf(path);
+    // The script may also be subtitles (.srt, .vtt): the workspace gets them as a ".lrc".
+    const QString script = sentenceFileOf(path);
     if (!QFileInfo(path).isFile() || !QFileInfo(script).isFile()) {
         QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),
                                  QStringLiteral("mp3文件所在的文件夹必须有同名的lrc文件"));
@@ -363,12 +366,19 @@ QStringList MatTree::importFile(const QString& path)
     }
     QString name = QFileInfo(path).fileName();
     QStringList copies;
-    if (!Workspace::inWorkspace(path)) {
+    if (Workspace::inWorkspace(path)) {
+        if (script != Workspace::scriptOf(path) &&
+            !Workspace::copyScript(script, Workspace::scriptOf(path))) {
+            QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),
+                                     QStringLiteral("无法读取句子文件"));
+            return {};
+        }
+    } else {
         name = Workspace::freeName(name);
         // The free name belongs to no file yet, so whatever a failed copy left is removed.
         copies = QStringList{Workspace::folder() + name,
                              Workspace::scriptOf(Workspace::folder() + name)};
-        if (!Workspace::copyFile(path, copies[0]) || !Workspace::copyFile(script, copies[1])) {
+        if (!Workspace::copyFile(path, copies[0]) || !Workspace::copyScript(script, copies[1])) {
             for (const QString& copy : copies)
                 QFile::remove(copy);
             QMessageBox::information(dialogOwner(), QStringLiteral("导入失败"),

@@ -1,5 +1,7 @@
 #include "Workspace.h"
 
+#include "SentenceFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,6 +61,24 @@ bool Workspace::copyFile(const QString& src, const QString& dst)
             out.cancelWriting();
             return false;
         }
+    }
+    return out.commit();
+}
+
+bool Workspace::copyScript(const QString& src, const QString& dst)
+{
+    if (src.endsWith(QLatin1String(".lrc"), Qt::CaseInsensitive))
+        return copyFile(src, dst);
+    const SentenceTimeline cues = readSentenceFile(src);
+    if (cues.times.empty())
+        return false;
+    QSaveFile out(dst);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = lrcBytes(cues);
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
     }
     return out.commit();
 }

@@ -22,6 +22,10 @@ public:
     static QString freeName(const QString& fileName);
     // Copies src over dst (truncating dst) when src is an existing file and not dst itself.
     static bool copyFile(const QString& src, const QString& dst);
+    // Puts a sentence file at dst: a ".lrc" is copied as it is; subtitles (.srt, .vtt) are
+    // written as a UTF-8 ".lrc" of their cues. False when nothing could be written or the
+    // subtitles hold no cue.
+    static bool copyScript(const QString& src, const QString& dst);
     // Where a file is listed: "初级材料:", "中级材料:" or "高级材料:" followed by the title of the
     // first case of the level's local list that names it, or empty when no list names it.
     static QString listedTitle(const QString& fileName);

@@ -78,6 +78,40 @@ private Q_SLOTS:
         QCOMPARE(added->text(3), QStringLiteral("own.mp3"));
     }
 
+    void subtitlesAreImportedAsASentenceFile()
+    {
+        QDir().mkpath(work->path("outside"));
+        const QString media = work->path("outside/talk.mp3");
+        writeBytes(media, "media with subtitles");
+        writeBytes(work->path("outside/talk.srt"),
+                   "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>Good</i> morning\r\n\r\n"
+                   "2\r\n00:01:02,500 --> 00:01:04,000\r\nSee you\r\n");
+        tree->importFiles({media});
+        QCOMPARE(readBytes("workspace/talk_0.mp3"), QByteArray("media with subtitles"));
+        QCOMPARE(readBytes("workspace/talk_0.lrc"),
+                 QByteArray("[00:01.00]Good morning\n[01:02.50]See you\n"));
+        QVERIFY(row("talk_0"));
+
+        // A material already in the workspace with only WebVTT beside it gets its ".lrc".
+        writeBytes("workspace/own.mp3", "own media");
+        writeBytes("workspace/own.vtt", "WEBVTT\n\n00:03.000 --> 00:04.000\nHello\n");
+        tree->importFiles({QStringLiteral("./workspace/own.mp3")});
+        QCOMPARE(readBytes("workspace/own.lrc"), QByteArray("[00:03.00]Hello\n"));
+        QVERIFY(row("own"));
+
+        // Subtitles without a single cue are no sentence file: refused, nothing copied.
+        const QString empty = work->path("outside/mute.mp3");
+        writeBytes(empty, "mute");
+        writeBytes(work->path("outside/mute.vtt"), "WEBVTT\n\n");
+        ModalDriver driver;
+        driver.answerNext(&ModalDriver::accept);
+        tree->importFiles({empty});
+        QVERIFY(driver.shown());
+        QCOMPARE(driver.title(), QStringLiteral("导入失败"));
+        QCOMPARE(QDir("workspace").entryList({"mute*"}, QDir::Files).size(), 0);
+        QVERIFY(!row("mute_0"));
+    }
+
     void mediaWithoutScriptIsRefused()
     {
         const QString lone = work->path("outside/c.mp3");
