@@ -24,6 +24,21 @@ class TestSentenceFile : public QObject {
     }
 
 private Q_SLOTS:
+    void sentenceFileOfAMaterial()
+    {
+        QCOMPARE(sentenceFileFor(QStringLiteral("./workspace/fox.mp3")),
+                 QStringLiteral("./workspace/fox.lrc"));
+        QCOMPARE(sentenceFileFor(QStringLiteral("./workspace/a.b.mp4")),
+                 QStringLiteral("./workspace/a.b.lrc"));
+        // No extension in the file name: dots of the folders are not one.
+        QCOMPARE(sentenceFileFor(QStringLiteral("./workspace/plain")),
+                 QStringLiteral("./workspace/plain.lrc"));
+        QCOMPARE(sentenceFileFor(QStringLiteral("./work.space/.hidden")),
+                 QStringLiteral("./work.space/.hidden.lrc"));
+        QCOMPARE(sentenceFileFor(QStringLiteral("help.flv")), QStringLiteral("help.lrc"));
+        QCOMPARE(sentenceFileFor(QString()), QString());
+    }
+
     void tagsAndTexts()
     {
         const auto t = readSentenceFile(write("[ti:Title]\n[00:01.50]Hello\n[1:02.5]Again\n"
