@@ -18,6 +18,9 @@ const QString kWorkspacePrefix = QStringLiteral("./workspace/");
 const QString kNoMaterial = QStringLiteral("请选择练习材料");
 const QString kNoRecording = QStringLiteral("你还没有录音");
 const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
+// How long whole-material play waits for a chosen sentence's seek to show in the position:
+// a second of progress ticks.
+constexpr int kSeekSettleTicks = 20;
 
 bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
@@ -153,6 +156,8 @@ void Echora::selectSentence(int index)
     currentSentence = i;
     oriView->setCurrentSentence(index);
     engine->doSeekTime(oriChannel, sentenceTimes[i]);
+    if (playFlags & OriPlaying)
+        seekSettleTicks = kSeekSettleTicks;
     preparePiece();
     tabs->showSentence(i, unsigned(-1), unsigned(-1));
     const bool exists = isFile(recordPath);

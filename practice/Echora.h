@@ -137,4 +137,7 @@ private:
     QTimer* progressTimer = nullptr;
     QTimer* recTimer = nullptr;
     int recTicks = 0;
+    // Ticks left during which the whole-material play waits for the seek to a sentence the
+    // learner chose, before the position may again pick the current sentence.
+    int seekSettleTicks = 0;
 };

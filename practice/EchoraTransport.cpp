@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QTimer>
-#include <algorithm>
 
 namespace {
 const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
@@ -362,7 +361,11 @@ void Echora::doUpdateProg()
                     // The sentences follow the position; the views change only when the
                     // sentence does.
                     const unsigned index = sentenceAt(pos);
-                    if (index != currentSentence)
+                    if (index == currentSentence)
+                        seekSettleTicks = 0;
+                    else if (seekSettleTicks > 0)
+                        --seekSettleTicks;  // the chosen sentence's seek is still under way
+                    else
                         makeCurrent(index);
                 } else {
                     // A sentence plays: it repeats, and a position outside it goes back to

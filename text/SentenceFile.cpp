@@ -324,7 +324,8 @@ QString sentenceFileOf(const QString& mediaPath)
         return QString();  // no material, no sentence file
     const qsizetype slash = mediaPath.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = mediaPath.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > slash ? mediaPath.left(dot) : mediaPath;
+    // A dot that starts the file name (".hidden") is no extension.
+    const QString stem = dot > slash + 1 ? mediaPath.left(dot) : mediaPath;
     const QString lrc = stem + QStringLiteral(".lrc");
     if (QFileInfo::exists(lrc))
         return lrc;

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <vector>
 
 class FakeCtrl : public vCtrlWidget {
 public:
@@ -107,6 +108,7 @@ public:
     bool tab0Enabled = true;
     unsigned shown = unsigned(-1);
     int showSentenceCalls = 0;
+    std::vector<unsigned> shownHistory;  // every sentence shown, in order
     float karaProgress = -1;
 
     void setTabEnabled(int index, bool enabled) override
@@ -119,6 +121,7 @@ public:
     {
         shown = current;
         ++showSentenceCalls;
+        shownHistory.push_back(current);
     }
     void setKaraProgress(float f) override { karaProgress = f; }
     void setSentences(const QStringList& texts) override

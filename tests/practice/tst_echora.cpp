@@ -405,6 +405,22 @@ private Q_SLOTS:
         QVERIFY(!rec.picture);
     }
 
+    void listenAndRepeatRecordingStaysOnItsSentence()
+    {
+        echora->switchMaterial(material(QStringLiteral("repeat.mp3"), 5));
+        echora->choosePhase(1);
+        echora->selectSentence(3);
+        echora->recStart(true);
+        QTest::qWait(300);
+        echora->recStart(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 20000);
+        // Good or failed, the recording leaves the text views on the sentence practised.
+        QCOMPARE(echora->current(), 3u);
+        QCOMPARE(tabs.shown, 3u);
+        QCOMPARE(echora->recordingPath(),
+                 QStringLiteral("files/repeat.mp3/shadowpieces/recordpiece003.mp3"));
+    }
+
     void recordingReplacesTheTakeOnlyWhenItSucceeds()
     {
         const QString path = material(QStringLiteral("takes.mp3"), 3);

@@ -177,6 +177,27 @@ private Q_SLOTS:
         QVERIFY(!ctrl.oriChecked);
     }
 
+    void choosingASentenceDuringWholePlay()
+    {
+        echora->selectSentence(0);
+        echora->playOri(true);
+        QVERIFY(waitFor([&] { return position() > 0.3; }, 10000));
+        // The learner picks sentence 3 (6 s .. 8 s) in the material view while it plays: it
+        // becomes current at once and stays so; the position from before the seek does not
+        // pull the old sentence back meanwhile.
+        const std::size_t from = tabs.shownHistory.size();
+        echora->selectSentence(3);
+        echora->doUpdateProg();  // a tick before the seek has reached the sound
+        QVERIFY(waitFor([&] { return position() >= 6.0 && position() < 7.5; }, 5000));
+        for (int i = 0; i < 5; ++i)
+            echora->doUpdateProg();
+        QCOMPARE(echora->current(), 3u);
+        const std::vector<unsigned> shown(tabs.shownHistory.begin() + qsizetype(from),
+                                          tabs.shownHistory.end());
+        QCOMPARE(shown, std::vector<unsigned>{3u});
+        echora->playOri(false);
+    }
+
     void beforeTheFirstSentenceTheFirstIsCurrent()
     {
         echora->switchMaterial(late);

@@ -184,6 +184,13 @@ private Q_SLOTS:
         const QString stem = folder.filePath(QStringLiteral("a.b/lesson"));
         QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("a.b"))));
         QVERIFY(sentenceFileOf(QString()).isEmpty());
+        QCOMPARE(sentenceFileOf(QStringLiteral("./workspace/fox.mp3")),
+                 QStringLiteral("./workspace/fox.lrc"));
+        QCOMPARE(sentenceFileOf(QStringLiteral("./workspace/a.b.mp4")),
+                 QStringLiteral("./workspace/a.b.lrc"));
+        QCOMPARE(sentenceFileOf(QStringLiteral("./work.space/.hidden")),
+                 QStringLiteral("./work.space/.hidden.lrc"));
+        QCOMPARE(sentenceFileOf(QStringLiteral("help.flv")), QStringLiteral("help.lrc"));
         // A name without an extension takes one; the folder's dot is not the name's.
         QCOMPARE(sentenceFileOf(stem), stem + QStringLiteral(".lrc"));
         QCOMPARE(sentenceFileOf(stem + QStringLiteral(".mp3")), stem + QStringLiteral(".lrc"));
