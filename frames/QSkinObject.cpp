@@ -83,11 +83,18 @@ QSkinObject::~QSkinObject()
 void QSkinObject::setSkinFile(const QString& path)
 {
     settingsPath = path;
-    if (skinning) {
-        loadSkin();
-        updateStyle();
-        updateButtons();
+    if (!skinning || !skinned)
+        return;
+    if (!loadSkin()) {
+        qCWarning(lcSkin) << "giving the system frame back to" << skinned->objectName();
+        stopSkinning();
+        return;
     }
+    skinned->setContentsMargins(border);
+    handler->activate();
+    setAlphaValue(alpha);
+    updateStyle();
+    updateButtons();
 }
 
 bool QSkinObject::loadSkin()
@@ -233,7 +240,7 @@ void QSkinObject::updateStyle()
 {
     for (QRect& r : buttons)
         r = QRect();
-    if (!skinning)
+    if (!skinning || !skinned)
         return;
     const int right = skinned->width() - border.right() - kButtonInset;
     const int top = border.top();
@@ -253,7 +260,7 @@ void QSkinObject::updateStyle()
 
 void QSkinObject::updateButtons()
 {
-    if (!skinning)
+    if (!skinning || !skinned)
         return;
     paintFrame();
     skinned->update();
@@ -385,7 +392,7 @@ void QSkinObject::setHover(Button button)
 
 bool QSkinObject::handlePress(QMouseEvent* event)
 {
-    if (!skinning || event->button() != Qt::LeftButton)
+    if (!skinning || !skinned || event->button() != Qt::LeftButton)
         return false;
     const Button b = buttonAt(event->position().toPoint());
     if (b == NoButton)
@@ -398,7 +405,7 @@ bool QSkinObject::handlePress(QMouseEvent* event)
 
 bool QSkinObject::handleRelease(QMouseEvent* event)
 {
-    if (!skinning || event->button() != Qt::LeftButton || pressed == NoButton)
+    if (!skinning || !skinned || event->button() != Qt::LeftButton || pressed == NoButton)
         return false;
     const Button b = pressed;
     pressed = NoButton;
@@ -479,7 +486,7 @@ QRect QSkinObject::restoredGeometry(const QRect& saved, const QList<QRect>& avai
 
 bool QSkinObject::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != skinned || !skinning)
+    if (!skinned || watched != skinned || !skinning)
         return false;
     switch (event->type()) {
     case QEvent::Paint: {

@@ -5,9 +5,9 @@
 // maximize/restore and close. Moving and resizing are left to the QSkinWidgetResizeHandler it
 // creates while skinning.
 //
-// Thread: GUI thread only. Ownership: the skinned widget is not owned and must outlive this
-// object (the window that wants a skin owns its skin object); the SVG renderer and the resize
-// handler are owned.
+// Thread: GUI thread only. Ownership: the skinned widget is not owned (the window that wants a
+// skin owns its skin object); should it go first, the skin object does nothing from then on.
+// The SVG renderer and the resize handler are owned.
 //
 // A skin that cannot be loaded (settings file or SVG file missing or unreadable, or a border
 // piece or the close button missing from the SVG) is not applied: the window keeps its system
@@ -18,9 +18,11 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QWidget>
 #include <memory>
 
 class QEvent;
@@ -28,7 +30,6 @@ class QMouseEvent;
 class QPainter;
 class QSkinWidgetResizeHandler;
 class QSvgRenderer;
-class QWidget;
 
 class QSkinObject : public QObject {
     Q_OBJECT
@@ -107,7 +108,7 @@ private:
     void pressButton(Button button);
     QRect availableArea() const;
 
-    QWidget* skinned;
+    QPointer<QWidget> skinned;
     int mode;
     QString settingsPath;
     QString svgPath;

@@ -83,8 +83,9 @@ QSkinWidgetResizeHandler::QSkinWidgetResizeHandler(QSkinObject* skinObject, QWid
 
 QSkinWidgetResizeHandler::~QSkinWidgetResizeHandler()
 {
-    watchedWidget->removeEventFilter(this);
-    if (keyboardActive) {
+    if (watchedWidget)
+        watchedWidget->removeEventFilter(this);
+    if (keyboardActive && widget) {
         widget->releaseMouse();
         widget->releaseKeyboard();
     }
@@ -97,7 +98,7 @@ int QSkinWidgetResizeHandler::catchRangeFor(int leftBorderWidth)
 
 bool QSkinWidgetResizeHandler::canResize() const
 {
-    return resizable && widget->minimumSize() != widget->maximumSize();
+    return resizable && widget && widget->minimumSize() != widget->maximumSize();
 }
 
 void QSkinWidgetResizeHandler::activate()
@@ -108,7 +109,7 @@ void QSkinWidgetResizeHandler::activate()
 
 QSkinWidgetResizeHandler::MousePosition QSkinWidgetResizeHandler::modeAt(const QPoint& pos) const
 {
-    if (!widget->rect().contains(pos))
+    if (!widget || !widget->rect().contains(pos))
         return Nowhere;
     if (!canResize())
         return Center;
@@ -137,7 +138,7 @@ QSkinWidgetResizeHandler::MousePosition QSkinWidgetResizeHandler::modeAt(const Q
 
 bool QSkinWidgetResizeHandler::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != watchedWidget)
+    if (watched != watchedWidget || !widget)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -291,7 +292,7 @@ void QSkinWidgetResizeHandler::grab(MousePosition at)
 
 void QSkinWidgetResizeHandler::doMove()
 {
-    if (!movable || skin->isMaximized() || !widget->isVisible() || isActive())
+    if (!widget || !movable || skin->isMaximized() || !widget->isVisible() || isActive())
         return;
     mode = Center;
     moving = true;
@@ -302,7 +303,7 @@ void QSkinWidgetResizeHandler::doMove()
 
 void QSkinWidgetResizeHandler::doResize()
 {
-    if (!canResize() || skin->isMaximized() || !widget->isVisible() || isActive())
+    if (!widget || !canResize() || skin->isMaximized() || !widget->isVisible() || isActive())
         return;
     remember(QCursor::pos());
     mode = quadrant(pressPos, widget->size());
@@ -375,6 +376,8 @@ void QSkinWidgetResizeHandler::finish()
     mode = Nowhere;
     if (keyboardActive) {
         keyboardActive = false;
+        if (!widget)
+            return;
         widget->releaseMouse();
         widget->releaseKeyboard();
     }

@@ -11,12 +11,13 @@
 // not owned.
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
+#include <QWidget>
 
 class QKeyEvent;
 class QMouseEvent;
 class QSkinObject;
-class QWidget;
 
 class QSkinWidgetResizeHandler : public QObject {
     Q_OBJECT
@@ -79,8 +80,8 @@ private:
     void remember(const QPoint& global);
 
     QSkinObject* skin;
-    QWidget* widget;
-    QWidget* watchedWidget;
+    QPointer<QWidget> widget;
+    QPointer<QWidget> watchedWidget;
     QPoint pressPos;        // the press, in widget coordinates
     QPoint invertedOffset;  // from the press to the right and bottom edges
     QPoint keyCursor;       // the pointer as the keyboard moves it, global

@@ -156,6 +156,49 @@ private Q_SLOTS:
         QVERIFY(!s->resizeHandler());
     }
 
+    // Another skin while skinning: its borders; one that cannot be loaded gives the system
+    // frame back rather than a frame drawn from nothing.
+    void skinChangedWhileSkinning()
+    {
+        QSkinObject* s = nullptr;
+        auto w = window(QSkinObject::MinMaxClose, &s);
+        QVERIFY(w);
+        s->setSkinFile(dir.writeSkin(QStringLiteral("other"), Borders{3, 20, 3, 3}));
+        QVERIFY(s->isSkinning());
+        QCOMPARE(w->contentsMargins(), QMargins(3, 20, 3, 3));
+        QCOMPARE(s->resizeHandler()->catchRange(), 3);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be read")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("system frame back")));
+        s->setSkinFile(QStringLiteral("./no-such-skin/main.ini"));
+        QVERIFY(!s->isSkinning());
+        QVERIFY(!(w->windowFlags() & Qt::FramelessWindowHint));
+        QCOMPARE(w->contentsMargins(), QMargins());
+        QVERIFY(w->isVisible());
+    }
+
+    // A skin object that outlives its window does nothing more.
+    void windowGoesFirst()
+    {
+        auto* w = new QWidget;
+        w->resize(kSize);
+        QSkinObject s(w, QSkinObject::MinMaxClose);
+        s.setSkinFile(skin);
+        s.startSkinning();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(s.isSkinning());
+        s.resizeHandler()->doMove();
+        delete w;
+        QVERIFY(!s.skinnedWidget());
+        s.updateStyle();
+        s.updateButtons();
+        s.toggleMaximize();
+        s.resizeHandler()->doResize();
+        s.resizeHandler()->activate();
+        s.stopSkinning();
+        QVERIFY(!QWidget::mouseGrabber());
+    }
+
     void marginsAreBorderSizes()
     {
         const Borders b{11, 27, 4, 13};
