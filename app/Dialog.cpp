@@ -62,18 +62,18 @@ QRect desktopGeometry()
 
 Dialog::Dialog(QWidget* parent) : QWidget(parent)
 {
-    // 1. The form and its connections.
+    // The form and its connections.
     ui.setupForm(this);
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("声林口语训练软件"));
     connectForm();
 
-    // 2. Settings. Saving goes through a temporary file renamed over profile.ini, so a crash
+    // Settings. Saving goes through a temporary file renamed over profile.ini, so a crash
     // while writing never leaves it truncated.
     settings = new QSettings(QStringLiteral("profile.ini"), QSettings::IniFormat, this);
     settings->setAtomicSyncRequired(true);
 
-    // 3. Skin.
+    // The skinned frame.
     skin = new QSkinObject(this, QSkinObject::MinMaxClose, this);
     skin->setSkinFile(kSkinFile);
     skin->startSkinning();
@@ -85,29 +85,29 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
         qMax(0, outer.left() - frame.left()), qMax(0, outer.top() - frame.top()),
         qMax(0, outer.right() - frame.right()), qMax(0, outer.bottom() - frame.bottom()));
 
-    // 4. Position.
+    // Where the window opens.
     move(initialPosition());
 
-    // 5, 6. The controller, and the full-playing position bar seeking through it.
+    // The controller, and the full-playing position bar seeking through it.
     echora = new Echora(this, ui.txtLrc, ui.recPlot, ui.pcePlot, ui.oriPlot, ui.glVideo, this);
     connect(ui.glVideo, &IVideo::displayOn, this, &Dialog::doVideoOn);
     ui.wikiSlid->setHandlerObject(echora);
     ui.wikiSlid->setPositionHandler(static_cast<vPlotWidget::PositionHandler>(&Echora::seekOri));
 
-    // 7, 8. Pictures, texts, volume icons and the saved volumes.
+    // Pictures, texts, volume icons and the saved volumes.
     loadButtonImages();
     readVolumes();
 
-    // 9. Phase tabs: adding the first one puts the controller into phase 0.
+    // Phase tabs: adding the first one puts the controller into phase 0.
     setupPhaseTabs();
 
-    // 10, 11. Control panel below, library window to the right (they open in finishStartup).
+    // Control panel below, library window to the right (they open in finishStartup).
     placeToolWindows();
 
-    // 12. Tray menu (the tray icon follows in finishStartup).
+    // Tray menu (the tray icon follows in finishStartup).
     createTrayMenu();
 
-    // 13-15. Library level, last material, editor buttons.
+    // Library level, last material, editor buttons.
     int level = 0;
     if (readInt(*settings, QStringLiteral("MaterialDiff"), &level))
         ui.tabWidget->setCurrentIndex(level);
@@ -116,15 +116,13 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     ui.adjLrc->setVisible(editor);
     ui.lrcSplit->setVisible(editor);
 
-    // 16. Loading animation over the library (it starts in finishStartup).
+    // Loading animation over the library (it starts in finishStartup).
     ui.maskLabel->hide();
 }
 
 Dialog::~Dialog()
 {
     writeSettings();
-    delete loadingMovie;
-    loadingMovie = nullptr;
     delete echora;
     echora = nullptr;
     // The video surface belongs to no window until a picture was shown; the controller that
@@ -208,7 +206,7 @@ void Dialog::finishStartup()
     setWindowIcon(icon);
     createTrayIcon(icon);
     ui.tabWidget->loadLists();
-    loadingMovie = new QMovie(QStringLiteral(":/images/loadingmask.gif"));
+    loadingMovie = new QMovie(QStringLiteral(":/images/loadingmask.gif"), QByteArray(), this);
     ui.maskLabel->setMovie(loadingMovie);
     loadingMovie->start();
     ui.ctrlpanel->show();

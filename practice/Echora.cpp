@@ -17,12 +17,9 @@ namespace {
 const QString kWorkspacePrefix = QStringLiteral("./workspace/");
 const QString kNoMaterial = QStringLiteral("请选择练习材料");
 const QString kNoRecording = QStringLiteral("你还没有录音");
-const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
 // How long whole-material play waits for a chosen sentence's seek to show in the position:
 // a second of progress ticks.
 constexpr int kSeekSettleTicks = 20;
-
-bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 QString zeroAbove(double total) { return timetext::rows(0, total); }
 }  // namespace
@@ -143,7 +140,7 @@ void Echora::loadLrc(const QString& lrcPath)
     sentenceTexts = std::move(timeline.texts);
     sentenceCount = unsigned(sentenceTimes.size());
     sentenceFileUnreadable = timeline.unreadable;
-    if (phase == 1)
+    if (phase == ListenAndRepeat)
         oriView->setSentenceTimes(&sentenceTimes);
     tabs->setSentences(sentenceTexts);
 }
@@ -163,23 +160,30 @@ void Echora::selectSentence(int index)
     const bool exists = isFile(recordPath);
     ctrl->enableRecPlay(exists);
     if (!exists)
-        ctrl->setRecTime(kZeroTimes);
-    if (playFlags & RecPlaying) {
-        engine->doPause(recChannel, true);
-        ctrl->checkRecPlay(false);
-        playFlags &= ~RecPlaying;
-    }
+        ctrl->setRecTime(timetext::zeroRows());
+    stopRecordingPlayback();
     if (playFlags & Capturing) {
         recStart(false);
         ctrl->checkRecCtrl(false);
     }
 }
 
+bool Echora::isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+void Echora::stopRecordingPlayback()
+{
+    if (!(playFlags & RecPlaying))
+        return;
+    engine->doPause(recChannel, true);
+    ctrl->checkRecPlay(false);
+    playFlags &= ~RecPlaying;
+}
+
 void Echora::preparePiece()
 {
-    if (workFolder.isEmpty() || phase < 0 || phase > 2) {
+    if (workFolder.isEmpty() || phase == NoPhase) {
         recordPath.clear();
-    } else if (phase == 1) {
+    } else if (phase == ListenAndRepeat) {
         if (!haveSentence()) {
             // Listen & Repeat needs a sentence; without one there is no recording to name.
             recordPath.clear();
@@ -198,7 +202,7 @@ void Echora::preparePiece()
                 workFolder,
                 QStringLiteral("shadowpieces/recordpiece%1.mp3").arg(i, 3, 10, QLatin1Char('0')));
         }
-    } else if (phase == 0) {
+    } else if (phase == PassageImitation) {
         recordPath = QStringLiteral("%1/imitatepieces/the-only-one.mp3").arg(workFolder);
     } else {
         recordPath = QStringLiteral("%1/retellpieces/the-only-one.mp3").arg(workFolder);

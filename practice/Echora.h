@@ -5,6 +5,7 @@
 // workers and the recorder report back through queued signals.
 #include "MediaIdentifier.h"
 #include "PlotIdentifier.h"
+#include "vCtrlWidget.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <vector>
 
-class vCtrlWidget;
 class vTabsWidget;
 class vPlotWidget;
 class vExporter;
@@ -97,6 +97,9 @@ private:
     // first when none is.
     unsigned sentenceAt(double pos) const;
     bool isVideoName(const QString& path) const;
+    static bool isFile(const QString& path);
+    // Pause the learner's recording if it plays, and uncheck its play button.
+    void stopRecordingPlayback();
     // After the recorder thread ended: close the recording file and put it in place of the
     // take when the recording succeeded, else remove it. Returns the failure's message, empty
     // when the take was replaced or nothing was captured.
@@ -118,7 +121,7 @@ private:
     PlotIdentifier recPlotId;
     PlotIdentifier pcePlotId;
     unsigned currentSentence = unsigned(-1);
-    int phase = -1;
+    PracticePhase phase = NoPhase;
     float recVolume = 0.75f;
     float oriVolume = 0.75f;
     bool editing = true;

@@ -16,14 +16,11 @@
 #include <QTimer>
 
 namespace {
-const QString kZeroTimes = QStringLiteral("00:00:00\n00:00:00");
 const QString kFullPlayingCaption = QStringLiteral("请从右边列表选择练习材料");
 const QString kCannotCreate = QStringLiteral("无法创建录音文件");
 const QString kCannotSave = QStringLiteral("无法保存录音文件");
 // Suffix of the file a recording is written into beside its take.
 const QString kPartSuffix = QStringLiteral(".part");
-
-bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
 template <class F> vPlotWidget::PositionHandler positionHandler(F f)
 {
@@ -47,18 +44,18 @@ MediaIdentifier Echora::openChannel(const QString& path, float volume)
 
 void Echora::choosePhase(int p)
 {
-    if (p < 0 || p > 2)
+    if (p < PassageImitation || p > Retelling)
         return;
-    if (p == 1 && sentenceCount == 0) {
+    if (p == ListenAndRepeat && sentenceCount == 0) {
         // Listen & Repeat needs sentences: without any, the passage is imitated instead.
         p = 0;
         ctrl->selectPhase(0);
     }
-    phase = p;
+    phase = PracticePhase(p);
     playOri(false);
     playRec(false);
     playFlags = 0;
-    if (p == 1) {
+    if (phase == ListenAndRepeat) {
         oriView->setSentenceTimes(&sentenceTimes);
         oriView->setSentenceHandler(
             static_cast<vPlotWidget::SentenceHandler>(&Echora::selectSentence));
@@ -74,12 +71,13 @@ void Echora::choosePhase(int p)
         if (sentenceFileUnreadable)
             pceView->setCaption(QStringLiteral("无法读取句子文件"));
         else if (isFile(materialPath))
-            pceView->setCaption(p == 0 ? QStringLiteral("全文模仿时，不显示单句波形")
-                                       : QStringLiteral("复述练习时，不显示单句波形"));
+            pceView->setCaption(phase == PassageImitation
+                                    ? QStringLiteral("全文模仿时，不显示单句波形")
+                                    : QStringLiteral("复述练习时，不显示单句波形"));
         oriView->setSentenceHandler(nullptr);
         pceView->setPositionHandler(nullptr);
         ctrl->enablePcePlay(false);
-        ctrl->setPceTime(kZeroTimes);
+        ctrl->setPceTime(timetext::zeroRows());
         ctrl->setTabsOffset(-17, 0);
         tabs->setCurrentIndex(1);
         tabs->setTabEnabled(0, false);
@@ -98,11 +96,7 @@ void Echora::playOri(bool on)
         ctrl->checkPcePlay(false);
         playFlags &= ~PcePlaying;
     }
-    if (playFlags & RecPlaying) {
-        engine->doPause(recChannel, true);
-        ctrl->checkRecPlay(false);
-        playFlags &= ~RecPlaying;
-    }
+    stopRecordingPlayback();
     if (playFlags & Capturing) {
         recStart(false);
         ctrl->checkRecCtrl(false);
@@ -144,11 +138,7 @@ void Echora::playPce(bool on)
         ctrl->checkOriPlay(false);
         playFlags &= ~OriPlaying;
     }
-    if (playFlags & RecPlaying) {
-        engine->doPause(recChannel, true);
-        ctrl->checkRecPlay(false);
-        playFlags &= ~RecPlaying;
-    }
+    stopRecordingPlayback();
     if (oriChannel.path != materialPath)
         engine->doStart(oriChannel, false);
     if (on) {
@@ -232,7 +222,7 @@ void Echora::recStart(bool on)
         ctrl->checkRecCtrl(false);
         return;
     }
-    if (phase == 2)
+    if (phase == Retelling)
         tabs->setSentences(QStringList());
     if (playFlags & RecPlaying) {
         playRec(false);
@@ -258,7 +248,7 @@ void Echora::recStart(bool on)
         playFlags &= ~Capturing;
         ctrl->checkRecCtrl(false);
         ctrl->enableRecPlay(isFile(recordPath));
-        if (phase == 2)
+        if (phase == Retelling)
             tabs->setSentences(sentenceTexts);
         showRecordingMessage(kCannotCreate);
         return;
@@ -375,7 +365,7 @@ void Echora::doUpdateProg()
                     if ((end != -1 && pos > end) || pos < start)
                         engine->doSeekTime(oriChannel, start);
                 }
-                if (phase == 1) {
+                if (phase == ListenAndRepeat) {
                     const float start = sentenceStart(currentSentence);
                     const float end = sentenceEnd(currentSentence);
                     const double e = end == -1 ? materialLength() : double(end);

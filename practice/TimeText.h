@@ -10,4 +10,6 @@ QString clock(int seconds);
 QString clock(double seconds);
 // "position\ntotal".
 QString rows(double position, double total);
+// Both rows at zero: a row with nothing to play.
+inline QString zeroRows() { return rows(0, 0); }
 }  // namespace timetext

@@ -61,8 +61,11 @@ private Q_SLOTS:
             const QString path = QStringLiteral(":/images/") + name;
             const QImage expected = argb(QImage(path));
             QVERIFY2(!expected.isNull(), qPrintable(name));
-            QCOMPARE(argb(Picture::image(path)), expected);
-            QCOMPARE(argb(Picture::pixmap(path).toImage()), expected);
+            QVERIFY2(argb(Picture::image(path)) == expected, qPrintable(name));
+            // A pixmap holds its picture premultiplied, as QPixmap(path) does; the round trip
+            // rounds semi-transparent pixels by the processor's conversion routine.
+            QVERIFY2(argb(Picture::pixmap(path).toImage()) == argb(QPixmap(path).toImage()),
+                     qPrintable(name));
         }
         // A sheet several buttons cut is read once and shared.
         const QString sheet = QStringLiteral(":/images/btn-wikipauser-check.png");
@@ -88,7 +91,8 @@ private Q_SLOTS:
             expected.insert(image.width());
             // Each size is the very picture the icon reader gives, the large one stored as
             // PNG inside the file included.
-            QCOMPARE(argb(icon.pixmap(image.size()).toImage()), argb(image));
+            QCOMPARE(argb(icon.pixmap(image.size()).toImage()),
+                     argb(QPixmap::fromImage(image).toImage()));
         }
         QCOMPARE(iconSizes(icon), expected);
         QVERIFY(expected.contains(256));

@@ -3,6 +3,14 @@
 // window. The window implements it; a test harness may too. GUI thread only.
 #include <QString>
 
+// The practice phases, in the order of the window's phase tabs: a phase is its tab's index.
+enum PracticePhase : int {
+    NoPhase = -1,
+    PassageImitation = 0,  // one recording of the whole passage
+    ListenAndRepeat = 1,   // one recording per sentence, the sentence looping while it plays
+    Retelling = 2,         // one free retelling, the text hidden while recording
+};
+
 class vCtrlWidget {
 public:
     virtual void enableOriPlay(bool enabled) = 0;
