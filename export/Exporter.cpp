@@ -408,6 +408,9 @@ void Exporter::runExport(const ExportJob& job)
     progress.setAutoClose(false);
     connect(&progress, &QProgressDialog::canceled, &progress, [&cancel] { cancel = true; });
 
+    // A comparison track takes a while: its progress shows from the start.
+    if (job.hasComparison())
+        progress.show();
     QThread* worker = QThread::create([&] { outcome = job.run(permille, cancel); });
     QEventLoop loop;
     QTimer poll;

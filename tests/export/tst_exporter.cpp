@@ -1,6 +1,7 @@
 // The export dialog: what its rows show for a workspace's recordings, the folder and file
 // names it hands out, what it refuses, when it asks, and what it tells the learner after the
 // files are written. Runs a real dialog on the test display; a picture of it is saved.
+#include "ComparisonTrack.h"
 #include "ExpProgBar.h"
 #include "ExportFixtures.h"
 #include "ExportJob.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QtTest>
 #include <unistd.h>
@@ -30,8 +32,9 @@ QString text(QWidget& d, const char* name) { return child<QLineEdit>(d, name)->t
 ModalDriver::Answer press(QMessageBox::StandardButton which)
 {
     return [which](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            box->button(which)->click();
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (QAbstractButton* button = box ? box->button(which) : nullptr)
+            button->click();
         else
             modal->close();
     };
@@ -312,6 +315,47 @@ private Q_SLOTS:
                  qPrintable(driver.text()));
         QVERIFY(!driver.text().contains(QStringLiteral("导出成功")));
         QVERIFY(!QFileInfo::exists(out + QStringLiteral("/b.mp3")));
+    }
+
+    void theComparisonTrackShowsItsProgress()
+    {
+        const QString material = dir.filePath(QStringLiteral("material.mp3"));
+        QVERIFY(writeRecording(material, 12.0, 440));
+        std::vector<float> starts;
+        QStringList voices;
+        for (int i = 0; i < 4; ++i) {
+            starts.push_back(3.0f * float(i));
+            voices << recording;
+        }
+        const QString target =
+            folder(QStringLiteral("out-comparison")) + QStringLiteral("/对比音频.mp3");
+        ExportJob job;
+        job.addComparison(target, ComparisonTrack(material, starts, voices));
+
+        // Watches the progress window and answers the notice that follows it.
+        Exporter d;
+        bool progressShown = false;
+        int lastValue = -1;
+        QString notice;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &d, [&] {
+            if (auto* p = d.findChild<QProgressDialog*>(QStringLiteral("exportProgress"));
+                p && p->isVisible()) {
+                progressShown = true;
+                lastValue = p->value();
+            }
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                notice = box->text();
+                box->accept();
+            }
+        });
+        watch.start(5);
+        d.runExport(job);
+        watch.stop();
+        QVERIFY(progressShown);
+        QVERIFY(lastValue >= 0);
+        QCOMPARE(notice, QStringLiteral("导出成功"));
+        QVERIFY(QFileInfo(target).size() > 0);
     }
 
     void barsArePaintedAsCapsules()
