@@ -76,7 +76,8 @@ QString AudioReader::open(const QString& path)
     h->frame.reset(av_frame_alloc());
     if (!h->codec || !h->packet || !h->frame)
         return QStringLiteral("内存不足");
-    avcodec_parameters_to_context(h->codec.get(), stream->codecpar);
+    if ((rc = avcodec_parameters_to_context(h->codec.get(), stream->codecpar)) < 0)
+        return ffmpegError(rc);
     h->codec->pkt_timebase = stream->time_base;
     if ((rc = avcodec_open2(h->codec.get(), decoder, nullptr)) < 0)
         return ffmpegError(rc);

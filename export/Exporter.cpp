@@ -227,6 +227,17 @@ void Exporter::buildForm()
 // attached here and nowhere else.
 void Exporter::setUpFrame() { setWindowFlags(Qt::Dialog); }
 
+QString Exporter::imitationRecording(const QString& folder) { return kImitationSource.arg(folder); }
+
+QString Exporter::retellingRecording(const QString& folder) { return kRetellingSource.arg(folder); }
+
+QString Exporter::sentenceRecording(const QString& folder, unsigned index)
+{
+    return QStringLiteral("%1/recordpiece%2.mp3")
+        .arg(kSentenceFolder.arg(folder))
+        .arg(index, 3, 10, QLatin1Char('0'));
+}
+
 bool Exporter::isSentenceRecording(const QString& fileName)
 {
     static const QRegularExpression pattern(
@@ -258,11 +269,11 @@ void Exporter::setSentenceCount(int n)
 
 void Exporter::refresh()
 {
-    auto present = [this](const QString& pattern) {
-        return !workspace.isEmpty() && QFileInfo(pattern.arg(workspace)).isFile();
+    auto present = [this](const QString& path) {
+        return !workspace.isEmpty() && QFileInfo(path).isFile();
     };
-    setState(progImit, imitFile, present(kImitationSource));
-    setState(progRete, reteFile, present(kRetellingSource));
+    setState(progImit, imitFile, present(imitationRecording(workspace)));
+    setState(progRete, reteFile, present(retellingRecording(workspace)));
     // A count beyond the number of sentences is refused by the bar, which keeps its value.
     progShad->setValue(int(sentenceRecordings(workspace).size()));
     const bool everySentence = progShad->maximum() > 0 && progShad->value() == progShad->maximum();
@@ -408,6 +419,9 @@ void Exporter::runExport(const ExportJob& job)
     progress.setAutoClose(false);
     connect(&progress, &QProgressDialog::canceled, &progress, [&cancel] { cancel = true; });
 
+    // A comparison track takes a while: its progress shows from the start.
+    if (job.hasComparison())
+        progress.show();
     QThread* worker = QThread::create([&] { outcome = job.run(permille, cancel); });
     QEventLoop loop;
     QTimer poll;

@@ -32,9 +32,13 @@ public:
     void getComparison(QString* comparison) override;
     void runExport(const ExportJob& job) override;
 
-    // Files of the Listen & Repeat folder that count as sentence recordings.
+    // The recordings of a workspace folder: the two whole-passage ones, and those of the
+    // Listen & Repeat folder (the file of sentence `index`; the names that count as sentence
+    // recordings; those present, sorted by name, as "<folder>/<name>").
+    static QString imitationRecording(const QString& workspace);
+    static QString retellingRecording(const QString& workspace);
+    static QString sentenceRecording(const QString& workspace, unsigned index);
     static bool isSentenceRecording(const QString& fileName);
-    // The sentence recordings of a workspace folder, sorted by name, as "<folder>/<name>".
     static QStringList sentenceRecordings(const QString& workspace);
 
 public Q_SLOTS:

@@ -39,6 +39,18 @@ constexpr int kMusicCrcOffset = 32;
 constexpr int kTagCrcOffset = 34;
 constexpr int kMaxDelay = 4095;
 
+// The tag checksum's table: CRC-16 with the reflected polynomial 0x8005, one byte at a time.
+constexpr std::array<std::uint16_t, 256> kCrcTable = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        unsigned crc = byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        table[byte] = std::uint16_t(crc);
+    }
+    return table;
+}();
+
 constexpr int kId3v2HeaderBytes = 10;
 constexpr int kId3v1Bytes = 128;
 constexpr int kApeFooterBytes = 32;
@@ -234,11 +246,8 @@ qsizetype Recording::audioBytes() const
 
 std::uint16_t tagCrc(const char* data, qsizetype size, std::uint16_t crc)
 {
-    for (qsizetype i = 0; i < size; ++i) {
-        crc ^= std::uint8_t(data[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? std::uint16_t((crc >> 1) ^ 0xA001) : std::uint16_t(crc >> 1);
-    }
+    for (qsizetype i = 0; i < size; ++i)
+        crc = std::uint16_t((crc >> 8) ^ kCrcTable[(crc ^ std::uint8_t(data[i])) & 0xFF]);
     return crc;
 }
 

@@ -23,15 +23,18 @@ void Echora::exportTo(vExporter* d)
 
     ExportJob job;
     if (!imitation.isEmpty())
-        job.addJoin(imitation,
-                    {QStringLiteral("%1/imitatepieces/the-only-one.mp3").arg(workFolder)});
+        job.addJoin(imitation, {Exporter::imitationRecording(workFolder)});
     const QStringList sentences = Exporter::sentenceRecordings(workFolder);
     if (!listenRepeat.isEmpty())
         job.addJoin(listenRepeat, sentences);
     if (!retelling.isEmpty())
-        job.addJoin(retelling,
-                    {QStringLiteral("%1/retellpieces/the-only-one.mp3").arg(workFolder)});
-    if (!comparison.isEmpty())
-        job.addComparison(comparison, ComparisonTrack(materialPath, sentenceTimes, sentences));
+        job.addJoin(retelling, {Exporter::retellingRecording(workFolder)});
+    if (!comparison.isEmpty()) {
+        // Each sentence with the recording named after it; one that is missing is reported.
+        QStringList own;
+        for (unsigned i = 0; i < sentenceCount; ++i)
+            own << Exporter::sentenceRecording(workFolder, i);
+        job.addComparison(comparison, ComparisonTrack(materialPath, sentenceTimes, own));
+    }
     d->runExport(job);
 }

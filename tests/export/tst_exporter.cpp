@@ -1,6 +1,7 @@
 // The export dialog: what its rows show for a workspace's recordings, the folder and file
 // names it hands out, what it refuses, when it asks, and what it tells the learner after the
 // files are written. Runs a real dialog on the test display; a picture of it is saved.
+#include "ComparisonTrack.h"
 #include "ExpProgBar.h"
 #include "ExportFixtures.h"
 #include "ExportJob.h"
@@ -9,7 +10,10 @@
 #include "OctImgBtn.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QtTest>
 #include <unistd.h>
@@ -30,8 +34,9 @@ QString text(QWidget& d, const char* name) { return child<QLineEdit>(d, name)->t
 ModalDriver::Answer press(QMessageBox::StandardButton which)
 {
     return [which](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            box->button(which)->click();
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (QAbstractButton* button = box ? box->button(which) : nullptr)
+            button->click();
         else
             modal->close();
     };
@@ -87,6 +92,42 @@ private Q_SLOTS:
         shots = qEnvironmentVariable("ECHORA_SHOTS",
                                      QDir::current().filePath(QStringLiteral("export-shots")));
         QVERIFY(QDir().mkpath(shots));
+    }
+
+    void formHasItsWidgetsAndTexts()
+    {
+        Exporter d;
+        QCOMPARE(d.windowTitle(), QStringLiteral("导出录音文件"));
+        QCOMPARE(d.minimumSize(), QSize(Exporter::kWidth, Exporter::kHeight));
+        QCOMPARE(d.windowModality(), Qt::WindowModal);
+        for (const char* name : {"btnExport", "btnCancel", "btnChoDir", "groupBox", "progImit",
+                                 "progShad", "progRete", "imitFile", "shadFile", "reteFile",
+                                 "expPath", "label", "label_2", "label_3", "label_7"})
+            QVERIFY2(d.findChild<QWidget*>(QLatin1String(name)), name);
+        for (const char* name : {"mainLayout", "groupLO", "gridLayout", "horizontalLayout",
+                                 "horizontalLayout_2", "horizontalLayout_3", "horizontalLayout_4"})
+            QVERIFY2(d.findChild<QLayout*>(QLatin1String(name)), name);
+        const QList<std::pair<const char*, QString>> texts = {
+            {"label_8", QStringLiteral("对同一模式（以及同一段落）的重复录音，新的会覆盖旧的。\n"
+                                       "将您想保留的录音导出，就能放心覆盖了。")},
+            {"label_4", QStringLiteral("为什么要导出录音？")},
+            {"label_9", QStringLiteral("请比较原文和录音的时长。正常情况下，二者应相差不大。")},
+            {"label_10",
+             QStringLiteral("全部句子的录音都存在时，全部句子录音可合并导出成一个文件。")},
+            {"label_11",
+             QStringLiteral("请比较原文和录音的时长。二者相差大时，录音文件可能不正确。")},
+            {"label_12", QStringLiteral("全文模仿：录音文件存在时导出有效")},
+            {"label_13", QStringLiteral("跟读训练：全部句子的录音都存在时导出有效")},
+            {"label_14", QStringLiteral("复述练习：录音文件存在时导出有效")},
+            {"label", QStringLiteral("文件名")},
+            {"label_7", QStringLiteral("导出到")}};
+        for (const auto& [name, expected] : texts)
+            QCOMPARE(child<QLabel>(d, name)->text(), expected);
+        QCOMPARE(child<ExpProgBar>(d, "progShad")->format(), QStringLiteral("已录%v/总共%m句"));
+        QCOMPARE(child<ExpProgBar>(d, "progImit")->maximum(), 1);
+        QCOMPARE(child<OctImgBtn>(d, "btnExport")->size(), QSize(80, 26));
+        QCOMPARE(child<OctImgBtn>(d, "btnChoDir")->size(), QSize(68, 21));
+        QVERIFY(!child<QCheckBox>(d, "compChoose")->isChecked());
     }
 
     void onlyTheImitationIsPresent()
@@ -312,6 +353,47 @@ private Q_SLOTS:
                  qPrintable(driver.text()));
         QVERIFY(!driver.text().contains(QStringLiteral("导出成功")));
         QVERIFY(!QFileInfo::exists(out + QStringLiteral("/b.mp3")));
+    }
+
+    void theComparisonTrackShowsItsProgress()
+    {
+        const QString material = dir.filePath(QStringLiteral("material.mp3"));
+        QVERIFY(writeRecording(material, 12.0, 440));
+        std::vector<float> starts;
+        QStringList voices;
+        for (int i = 0; i < 4; ++i) {
+            starts.push_back(3.0f * float(i));
+            voices << recording;
+        }
+        const QString target =
+            folder(QStringLiteral("out-comparison")) + QStringLiteral("/对比音频.mp3");
+        ExportJob job;
+        job.addComparison(target, ComparisonTrack(material, starts, voices));
+
+        // Watches the progress window and answers the notice that follows it.
+        Exporter d;
+        bool progressShown = false;
+        int lastValue = -1;
+        QString notice;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &d, [&] {
+            if (auto* p = d.findChild<QProgressDialog*>(QStringLiteral("exportProgress"));
+                p && p->isVisible()) {
+                progressShown = true;
+                lastValue = p->value();
+            }
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                notice = box->text();
+                box->accept();
+            }
+        });
+        watch.start(5);
+        d.runExport(job);
+        watch.stop();
+        QVERIFY(progressShown);
+        QVERIFY(lastValue >= 0);
+        QCOMPARE(notice, QStringLiteral("导出成功"));
+        QVERIFY(QFileInfo(target).size() > 0);
     }
 
     void barsArePaintedAsCapsules()

@@ -192,6 +192,37 @@ private Q_SLOTS:
         }
     }
 
+    void cutAndDamagedRecordingsAreHandled()
+    {
+        const QStringList one = makePieces(QStringLiteral("damaged"), {{1.0, 440}});
+        const QByteArray whole = readAll(one[0]);
+        mp3join::Recording intact;
+        QVERIFY(mp3join::parse(whole, &intact).isEmpty());
+        QVERIFY(intact.delay > 0 && intact.padding >= 0);
+
+        // A recording cut inside its last frame keeps only its whole frames.
+        mp3join::Recording cut;
+        QVERIFY(mp3join::parse(whole.left(whole.size() - 100), &cut).isEmpty());
+        QCOMPARE(cut.frames.size(), intact.frames.size() - 1);
+        const mp3join::Frame& last = cut.frames.back();
+        QVERIFY(last.offset + last.size <= whole.size() - 100);
+
+        // Cuts anywhere and scrambled bytes never read outside the data.
+        for (qsizetype size = 0; size < whole.size(); size += 97) {
+            mp3join::Recording r;
+            mp3join::parse(whole.left(size), &r);
+            for (const mp3join::Frame& f : r.frames)
+                QVERIFY(f.offset >= 0 && f.offset + f.size <= size);
+        }
+        QByteArray scrambled = whole;
+        for (qsizetype i = 7; i < scrambled.size(); i += 61)
+            scrambled[i] = char(scrambled[i] ^ 0x5A);
+        mp3join::Recording r;
+        mp3join::parse(scrambled, &r);
+        for (const mp3join::Frame& f : r.frames)
+            QVERIFY(f.offset >= 0 && f.offset + f.size <= scrambled.size());
+    }
+
     void aSingleRecordingIsCopiedAsItIs()
     {
         const QStringList one = makePieces(QStringLiteral("single"), {{1.1, 550}});

@@ -160,6 +160,21 @@ private Q_SLOTS:
         QVERIFY2(d.outcome.ok(), qPrintable(d.outcome.failedFile + d.outcome.reason));
         QVERIFY(QFileInfo(d.comparison).size() > 0);
     }
+
+    void eachSentenceIsPairedWithItsOwnRecording()
+    {
+        // Three recordings, but the last sentence's is missing and a stale one stands in.
+        const QString last = work + QStringLiteral("/shadowpieces/recordpiece002.mp3");
+        const QString stale = work + QStringLiteral("/shadowpieces/recordpiece007.mp3");
+        QVERIFY(QFile::rename(last, stale));
+        FakeExporter d;
+        d.comparison = QStringLiteral("out/对比音频-2.mp3");
+        echora->exportTo(&d);
+        QVERIFY(QFile::rename(stale, last));
+        QVERIFY(!d.outcome.ok());
+        QCOMPARE(d.outcome.failedFile, last);
+        QVERIFY(!QFileInfo::exists(d.comparison));
+    }
 };
 
 QTEST_MAIN(TestExportTo)
