@@ -4,6 +4,7 @@
 #include "ExportJob.h"
 #include "OctImgBtn.h"
 #include "Picture.h"
+#include "QSkinObject.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -222,10 +223,17 @@ void Exporter::buildForm()
     updateExportButton();
 }
 
-// The window frame. The dialog keeps the system's frame for now; the skinned frame (mode 2,
-// skin file "./skin/exporter.ini", tool window, frameless, translucent background) is to be
-// attached here and nowhere else.
-void Exporter::setUpFrame() { setWindowFlags(Qt::Dialog); }
+// The window frame: the dialogs' skin with a close button only. When the skin cannot be
+// loaded the dialog keeps the system's frame (the skin object logs why), and stays opaque.
+void Exporter::setUpFrame()
+{
+    setWindowFlags(Qt::Dialog);
+    skin = new QSkinObject(this, QSkinObject::CloseOnly, this);
+    skin->setSkinFile(QStringLiteral("./skin/exporter.ini"));
+    skin->startSkinning();
+    if (skin->isSkinning())
+        setAttribute(Qt::WA_TranslucentBackground);
+}
 
 QString Exporter::imitationRecording(const QString& folder) { return kImitationSource.arg(folder); }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class ExpProgBar;
+class QSkinObject;
 class OctImgBtn;
 class QCheckBox;
 class QLabel;
@@ -57,6 +58,7 @@ private:
     bool comparisonChosen() const;
     bool checkTargets();
 
+    QSkinObject* skin = nullptr;  // the skinned frame, a child of the dialog
     // Form, in the order it is laid out.
     QLabel* label_4 = nullptr;
     QLabel* label_8 = nullptr;
