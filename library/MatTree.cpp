@@ -218,7 +218,8 @@ bool MatTree::viewportEvent(QEvent* event)
 
 void MatTree::on_actionChoose(QTreeWidgetItem* row)
 {
-    if (!row)
+    // An online material that cannot be downloaded is shown disabled and does nothing.
+    if (!row || !(row->flags() & Qt::ItemIsEnabled))
         return;
     if (row->text(2) == stateFetch) {
         row->setText(2, stateFetching);
@@ -379,7 +380,7 @@ void MatTree::refreshStates()
         QTreeWidgetItem* row = queue.dequeue();
         for (int i = 0; i < row->childCount(); ++i)
             queue.enqueue(row->child(i));
-        if (row->childCount() > 0 || !isCase(row))
+        if (row->childCount() > 0 || !isCase(row) || !(row->flags() & Qt::ItemIsEnabled))
             continue;
         const QString f = QStringLiteral("./respool/") + Workspace::fileNamePart(row->text(3));
         QString state = stateFetch;
