@@ -6,6 +6,7 @@
 // refused, so no entity expansion can happen. The class also decides which download URLs and
 // file names are safe: an unsafe item is shown but never fetched. Stateless apart from the
 // parsed channels; GUI thread (it is used by the library view).
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -35,7 +36,10 @@ public:
     bool parse(const QString& text, const QUrl& listUrl, QString* error);
     int channelCount() const { return int(channels.size()); }
     const QList<Item>& channel(int level) const { return channels.at(level); }
-    // Writes a channel as the level's "-net" file; false when it could not be written.
+    // A channel as a trains file: one train "声林在线材料" holding a case per item, in the bytes
+    // of the library's trains-file writer.
+    QByteArray netListBytes(int level) const;
+    // Writes netListBytes() as the level's "-net" file; false when it could not be written.
     bool writeNetList(int level) const;
 
     // Why a material URL of a list read from listUrl cannot be downloaded, or empty when it

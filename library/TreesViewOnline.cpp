@@ -155,9 +155,11 @@ void TreesView::showOnlineLists(const QString& text)
     }
     for (int level = 0; level < list.channelCount(); ++level) {
         MatTree* t = tree(level);
+        t->setUpdatesEnabled(false);  // one paint for the whole list
         t->loadList(OnlineList::netList(level), true);
         t->refreshStates();
         markUnavailable(t);
+        t->setUpdatesEnabled(true);
     }
 }
 

@@ -8,8 +8,11 @@
 #include "OnlineList.h"
 #include "ResNetPool.h"
 #include "ResourceGet.h"
+#include "TrainsWriter.h"
 #include "TreesView.h"
 
+#include <QBuffer>
+#include <QDomDocument>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -435,6 +438,51 @@ private Q_SLOTS:
         QCOMPARE(badge.size(), 1);
         QCOMPARE(readBytes(QStringLiteral("respool/tone_b.mp3")),
                  readBytes(root(QStringLiteral("cat/basic/tone_b.mp3"))));
+    }
+
+    void netListInTrainsWriterBytes()
+    {
+        const QByteArray document =
+            "<rss><channel>"
+            "<item><title>A &amp; &lt;b> ]]&gt; \"q\" 'x'</title>"
+            "<audiourl>../m/a b.mp3</audiourl></item>"
+            "<item><title>CR&#13;LF&#10;tab&#9;</title>"
+            "<audiourl>http://h/x?y=\"1\"&amp;z=&lt;2>&#9;</audiourl></item>"
+            "<item><title>plain</title><audiourl>../m/plain.mp3</audiourl></item>"
+            "</channel></rss>";
+        OnlineList list;
+        QString error;
+        QVERIFY(list.parse(QString::fromUtf8(document),
+                           QUrl(QStringLiteral("http://h/cat/inter/imitate.php")), &error));
+        QCOMPARE(list.channelCount(), 1);
+        const QList<OnlineList::Item>& items = list.channel(0);
+        QCOMPARE(items.at(0).url, QStringLiteral("http://h/cat/m/a%20b.mp3"));
+        QCOMPARE(items.at(2).url, QStringLiteral("http://h/cat/m/plain.mp3"));
+
+        // The same document built for the trains-file writer.
+        QDomDocument dom;
+        QDomElement root = dom.createElement(QStringLiteral("parlino"));
+        root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+        dom.appendChild(root);
+        QDomElement train = dom.createElement(QStringLiteral("train"));
+        train.setAttribute(QStringLiteral("folded"), QStringLiteral("no"));
+        root.appendChild(train);
+        auto titled = [&](QDomElement parent, const QString& text) {
+            QDomElement title = dom.createElement(QStringLiteral("title"));
+            title.appendChild(dom.createTextNode(text));
+            parent.appendChild(title);
+        };
+        titled(train, QStringLiteral("声林在线材料"));
+        for (const OnlineList::Item& item : items) {
+            QDomElement material = dom.createElement(QStringLiteral("case"));
+            material.setAttribute(QStringLiteral("url"), item.url);
+            titled(material, item.title);
+            train.appendChild(material);
+        }
+        QBuffer written;
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        QVERIFY(TrainsWriter::write(dom, &written));
+        QCOMPARE(list.netListBytes(0), written.data());
     }
 
     // ---- where the list comes from ----
