@@ -16,6 +16,10 @@ namespace {
 const QString cacheFolder = QStringLiteral("./respool/");
 const QString stateFetch = QStringLiteral("点击下载");
 const QString stateRetry = QStringLiteral("重试");
+// Online the state cell is wider, for "下载中 100%", and the spacer narrower; the local lists
+// set their own widths when they come back.
+constexpr int onlineSpacerWidth = 7;
+constexpr int onlineStateWidth = 80;
 // Marks the row that says the list could not be fetched; a click on it asks again.
 constexpr int retryRole = Qt::UserRole + 1;
 
@@ -159,6 +163,8 @@ void TreesView::showOnlineLists(const QString& text)
         t->loadList(OnlineList::netList(level), true);
         t->refreshStates();
         markUnavailable(t);
+        t->setColumnWidth(1, onlineSpacerWidth);
+        t->setColumnWidth(2, onlineStateWidth);
         t->setUpdatesEnabled(true);
     }
 }
