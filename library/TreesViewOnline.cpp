@@ -64,6 +64,8 @@ void TreesView::setupOnline()
     connect(pool, &ResNetPool::sigResFailed, this, &TreesView::transferFailed);
     connect(pool, &ResNetPool::sigResProgress, this, &TreesView::transferProgress);
     for (int level = 0; level < OnlineList::levelCount; ++level) {
+        // Every row has the same font and icon size; an online list may have thousands.
+        tree(level)->setUniformRowHeights(true);
         connect(tree(level), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
             if (online && row->data(0, retryRole).toBool() && !listGet->isRunning())
                 on_actionOnline_toggled(true);
