@@ -122,7 +122,7 @@ void ResourceGet::dropReply()
 void ResourceGet::abort(const QString& reason)
 {
     if (running)
-        endTransfer(reason);
+        endTransfer(reason.isEmpty() ? QStringLiteral("已取消") : reason);
 }
 
 void ResourceGet::finished(QNetworkReply*)
