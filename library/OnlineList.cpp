@@ -138,6 +138,11 @@ QUrl OnlineList::listUrl(const QString& server)
     QString base = server.trimmed();
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
+    // What a teacher tends to type: a folder of this machine, or a host without a scheme.
+    if (base.startsWith(QLatin1Char('/')))
+        return QUrl::fromLocalFile(base + pagePath);
+    if (!base.isEmpty() && !base.contains(QLatin1String("://")))
+        base.prepend(QLatin1String("http://"));
     return QUrl(base + pagePath);
 }
 

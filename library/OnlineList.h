@@ -22,7 +22,8 @@ public:
         QString url;  // resolved against the list URL
     };
 
-    // The page of a list server: base URL + "/inter/imitate.php".
+    // The page of a list server: base URL + "/inter/imitate.php". A base without a scheme
+    // is an http host ("192.168.1.5:8000"), or a local folder when it is an absolute path.
     static QUrl listUrl(const QString& server);
     // The catalogue installed with the program: the folder "catalogue" in the working
     // directory, as a file:// URL.

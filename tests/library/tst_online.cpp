@@ -523,6 +523,10 @@ private Q_SLOTS:
         QCOMPARE(plain.listServer(), QStringLiteral("https://teacher.example/class"));
         QCOMPARE(OnlineList::listUrl(QStringLiteral("http://lists.example/")).toString(),
                  QStringLiteral("http://lists.example/inter/imitate.php"));
+        QCOMPARE(OnlineList::listUrl(QStringLiteral(" 192.168.1.5:8000 ")).toString(),
+                 QStringLiteral("http://192.168.1.5:8000/inter/imitate.php"));
+        QCOMPARE(OnlineList::listUrl(QStringLiteral("/srv/my catalogue/")),
+                 QUrl::fromLocalFile(QStringLiteral("/srv/my catalogue/inter/imitate.php")));
     }
 
     void partialFilesOfEarlierRunPurged()
