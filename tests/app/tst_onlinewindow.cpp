@@ -19,6 +19,7 @@
 #include <QMediaDevices>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
@@ -93,13 +94,30 @@ private Q_SLOTS:
         auto* online = ui.botCtrl->findChild<OctImgBtn*>(QStringLiteral("btnOnline"));
         QVERIFY(online && online->isEnabled());
 
-        // The button: the mask shows while the list is read, then the online rows.
+        // The mask shows while the list is read (this runs after the window's own slot).
+        QList<bool> maskShown;
+        connect(library, &TreesView::fetchingSig, this,
+                [&](bool) { maskShown << !ui.maskLabel->isHidden(); });
+
+        // A list server that is not there: the mask ends, the trees say so, a click retries.
         QSignalSpy fetching(library, &TreesView::fetchingSig);
+        library->setListServer(QUrl::fromLocalFile(QDir::current().absoluteFilePath(
+                                                       QStringLiteral("no-such-catalogue")))
+                                   .toString());
         online->click();
         QVERIFY(online->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!fetching.isEmpty() && !fetching.last().first().toBool(), 10000);
+        QCOMPARE(maskShown, QList<bool>({true, false}));
+        QCOMPARE(basic->topLevelItem(0)->text(0), TreesView::listFailedText());
+        shoot(ui.tsWidget, "online-list-failed.png");
+
+        // The installed catalogue: the online rows.
+        library->setListServer(QString());
+        fetching.clear();
+        clickRow(basic, basic->topLevelItem(0));
+        QTRY_VERIFY_WITH_TIMEOUT(fetching.size() == 2 && !fetching.last().first().toBool(), 10000);
         QCOMPARE(fetching.first().first().toBool(), true);
-        QVERIFY(!ui.maskLabel->isVisible());
+        QVERIFY(ui.maskLabel->isHidden());
         QTreeWidgetItem* row = findRow(basic, tortoise);
         QVERIFY(row);
         QCOMPARE(row->text(2), QStringLiteral("点击下载"));
