@@ -16,6 +16,7 @@
 #include "wikiSlider.h"
 
 #include <QAction>
+#include <QCommandLineParser>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QIcon>
@@ -257,6 +258,18 @@ void Dialog::writeSettings()
     settings->setValue(QStringLiteral("MaterialName"), echora->materialName());
     settings->setValue(QStringLiteral("Phase"), ui.phaseTabs->currentIndex());
     settings->setValue(QStringLiteral("Page"), ui.txtLrc->currentIndex());
+}
+
+QString Dialog::listServerOption(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption listServer(QStringLiteral("list-server"),
+                                        QStringLiteral("Base URL of the online list server."),
+                                        QStringLiteral("URL"));
+    parser.addOption(listServer);
+    // Options of the application object itself (-platform, ...) are not ours to refuse.
+    parser.parse(arguments);
+    return parser.value(listServer);
 }
 
 QString Dialog::levelSuffix(float x)

@@ -47,6 +47,10 @@ public:
     bool isFullPlaying() const { return fullPlaying; }
     QMenu* trayMenu() const { return trayIconMenu; }
 
+    // The value of "--list-server URL" (or "--list-server=URL") among the program's arguments,
+    // or empty. It wins over the "ListServer" key of "profile.ini".
+    static QString listServerOption(const QStringList& arguments);
+
     // Icon level suffix for a volume or gain fraction: "000", "025", "050", "075", "100".
     static QString levelSuffix(float x);
 

@@ -1,4 +1,5 @@
 #include "Dialog.h"
+#include "TreesView.h"
 
 #include <QApplication>
 
@@ -6,6 +7,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     auto* window = new Dialog;
+    const QString server = Dialog::listServerOption(app.arguments());
+    if (!server.isEmpty())
+        window->form().tabWidget->setListServer(server);
     window->show();
     const int result = app.exec();
     delete window;  // writes the settings

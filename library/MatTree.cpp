@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <QPainterPath>
 #include <QProxyStyle>
 #include <QQueue>
+#include <QSet>
 #include <QToolTip>
 
 namespace {
@@ -304,7 +306,8 @@ bool MatTree::viewportEvent(QEvent* event)
 
 void MatTree::on_actionChoose(QTreeWidgetItem* row)
 {
-    if (!row)
+    // An online material that cannot be downloaded is shown disabled and does nothing.
+    if (!row || !(row->flags() & Qt::ItemIsEnabled))
         return;
     if (row->text(2) == stateFetch) {
         row->setText(2, stateFetching);
@@ -484,6 +487,9 @@ void MatTree::refreshStates()
 {
     if (!onlineList)
         return;
+    // One listing of the cache serves every row of a long online list.
+    const QStringList listed = QDir(QStringLiteral("./respool/")).entryList(QDir::Files);
+    const QSet<QString> cache(listed.cbegin(), listed.cend());
     QQueue<QTreeWidgetItem*> queue;
     for (int i = 0; i < topLevelItemCount(); ++i)
         queue.enqueue(topLevelItem(i));
@@ -491,16 +497,17 @@ void MatTree::refreshStates()
         QTreeWidgetItem* row = queue.dequeue();
         for (int i = 0; i < row->childCount(); ++i)
             queue.enqueue(row->child(i));
-        if (row->childCount() > 0 || !isCase(row))
+        if (row->childCount() > 0 || !isCase(row) || !(row->flags() & Qt::ItemIsEnabled))
             continue;
-        const QString f = QStringLiteral("./respool/") + Workspace::fileNamePart(row->text(3));
+        const QString f = Workspace::fileNamePart(row->text(3));
         QString state = stateFetch;
-        if (QFileInfo(f).isFile())
+        if (cache.contains(f))
             state = stateCached;
-        else if (QFileInfo::exists(f + ".prl0") || QFileInfo::exists(f + ".prl1") ||
-                 QFileInfo::exists(f + ".prl2"))
+        else if (cache.contains(f + ".prl0") || cache.contains(f + ".prl1") ||
+                 cache.contains(f + ".prl2"))
             state = stateFetching;
-        row->setText(2, state);
+        if (row->text(2) != state)
+            row->setText(2, state);
     }
 }
 

@@ -29,7 +29,6 @@ TabsCtrl::TabsCtrl(QWidget* parent) : QWidget(parent)
     btnOnline->setImages(Picture::pixmap(QStringLiteral(":/images/btn-download-check.png")), 4);
     btnOnline->setTexts(QString(), QString());
     btnOnline->setToolTip(QStringLiteral("在线列表"));
-    btnOnline->setEnabled(false);  // until the online lists exist
 
     noteLabel = new WeiboNote(this);
     noteLabel->setObjectName(QStringLiteral("noteLabel"));

@@ -2,8 +2,6 @@
 // TabsCtrl: the control strip below the material trees: the import button, the online toggle
 // and, over it, the badge counting downloads that wait to be added to the local lists.
 // GUI thread only.
-//
-// The online lists are not available yet, so the online toggle stays disabled.
 #include <QWidget>
 
 class QGridLayout;

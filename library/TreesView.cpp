@@ -66,7 +66,6 @@ TreesView::TreesView(QWidget* parent, Lists lists) : QTabWidget(parent)
     }
     actionOnline = new QAction(QStringLiteral("在线列表"), this);
     actionOnline->setCheckable(true);
-    actionOnline->setEnabled(false);  // until the online lists exist
     actionImport = new QAction(QStringLiteral("导入"), this);
     connect(actionOnline, &QAction::toggled, this, &TreesView::on_actionOnline_toggled);
     connect(actionImport, &QAction::triggered, this, &TreesView::on_actionImport_triggered);
@@ -89,6 +88,7 @@ TreesView::TreesView(QWidget* parent, Lists lists) : QTabWidget(parent)
     bar->setFirstTabIndent(QPoint(-2, 0));
 
     setOpenMaterialQuery([this] { return relayedPath; });
+    setupOnline();
     if (lists == Lists::Load)
         loadLists();
 }
@@ -115,7 +115,9 @@ void TreesView::loadLists()
 
 TreesView::~TreesView()
 {
-    // Downloads that finished while online still go into the local lists.
+    // Downloads that finished while online still go into the local lists. The window that
+    // listens may be going away too, so nothing is reported any more.
+    blockSignals(true);
     if (online)
         on_actionOnline_toggled(false);
 }
@@ -163,49 +165,11 @@ void TreesView::pas_SwitchSig(QString path)
 
 void TreesView::pas_ExportSig(QString path) { Q_EMIT exportSig(path); }
 
-void TreesView::pas_LoadresSig(QString url) { Q_EMIT loadresSig(url); }
-
 void TreesView::pas_ResetSig(QString fileName)
 {
     QStringList& pending = pendingDownloads[currentIndex()];
     if (pending.removeOne(QStringLiteral("./respool/") + fileName))
         Q_EMIT showNumSig(-1);
-}
-
-void TreesView::doResLoaded(int level, QString path)
-{
-    MatTree* t = tree(level);
-    if (!t)
-        return;
-    if (path.endsWith(QLatin1String(".lrc"))) {
-        t->refreshStates();
-        return;
-    }
-    if (!online) {
-        t->addDownloaded(path);
-        t->refreshStates();
-        return;
-    }
-    pendingDownloads[level].append(path);
-    Q_EMIT showNumSig(1);
-    t->refreshStates();
-}
-
-void TreesView::on_actionOnline_toggled(bool bOnline)
-{
-    // Without the online lists the view stays with the local lists.
-    if (bOnline)
-        return;
-    for (int level = 0; level < 3; ++level) {
-        MatTree* t = tree(level);
-        t->loadList(localList(level), false);
-        while (!pendingDownloads[level].isEmpty())
-            t->addDownloaded(pendingDownloads[level].takeFirst());
-        t->setColumnWidth(0, titleWidth);
-    }
-    online = false;
-    for (int level = 0; level < 3; ++level)
-        tree(level)->setOnline(false);
 }
 
 void TreesView::on_actionImport_triggered()

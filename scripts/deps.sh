@@ -6,7 +6,7 @@ packages=(cmake g++ make pkg-config clang-format
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-multimedia-dev qt6-5compat-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   portaudio19-dev libmp3lame-dev libgl-dev
-  ffmpeg xvfb xauth x11-utils pulseaudio pulseaudio-utils libasound2-plugins
+  ffmpeg curl xvfb xauth x11-utils pulseaudio pulseaudio-utils libasound2-plugins
   libgl1-mesa-dri libglx-mesa0 fonts-wqy-microhei qt6-qpa-plugins qt6-image-formats-plugins)
 packages+=("$@")
 missing=()
