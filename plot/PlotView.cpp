@@ -35,7 +35,16 @@ void PlotView::setRecording(bool on)
         animation->stop();
 }
 
-void PlotView::setRangeMode(bool on) { rangeMode = on; }
+void PlotView::setRangeMode(bool on)
+{
+    rangeMode = on;
+    if (on) {
+        // The marks start over on the whole picture.
+        markA = 0;
+        markB = 1.0f;
+    }
+    update();
+}
 void PlotView::setCaption(QString text) { captionText = std::move(text); }
 
 void PlotView::setPixmap(const QImage* image)
