@@ -164,6 +164,12 @@ void PlotView::paintEvent(QPaintEvent*)
         else if (markB < markA)
             painter.fillRect(QRect(int(markB * float(w)), 0, int((markA - markB) * float(w)), h),
                              QColor(255, 0, 0, 100));
+        // The marks themselves, at both ends of a band.
+        if (markA != markB) {
+            for (const float mark : {markA, markB})
+                painter.fillRect(QRect(std::min(int(mark * float(w)), w - 2), 0, 2, h),
+                                 QColor(255, 255, 0, 220));
+        }
     }
 
     painter.fillRect(QRect(int(cursorX), 0, 1, h), cursorColor);
