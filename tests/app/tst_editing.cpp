@@ -137,6 +137,27 @@ private Q_SLOTS:
         QCOMPARE(contents(kSentences), original);
         QCOMPARE(echora->times()[1], start);
         QVERIFY(!ui.lstLrc->toPlainText().contains(QStringLiteral("Really")));
+        QTRY_VERIFY_WITH_TIMEOUT(!ui.pcePlot->isFetching(), 30000);
+
+        // A split in edit mode: mark A halfway, select where the second half begins, "截断".
+        const unsigned count = echora->sentences();
+        ui.adjLrc->click();
+        QTest::mousePress(ui.pcePlot, Qt::LeftButton, {}, QPoint(w / 2, y));
+        QTest::mouseRelease(ui.pcePlot, Qt::LeftButton, {}, QPoint(w / 2, y));
+        const QTextBlock sentence = ui.lstLrc->document()->findBlockByNumber(3);
+        const qsizetype at = sentence.text().indexOf(QStringLiteral("a fox"));
+        QVERIFY(at > 0);
+        QTextCursor selection(sentence);
+        selection.setPosition(sentence.position() + int(at));
+        selection.setPosition(sentence.position() + int(at) + 5, QTextCursor::KeepAnchor);
+        ui.lstLrc->setTextCursor(selection);
+        ui.lrcSplit->click();
+        QCOMPARE(echora->sentences(), count + 1);
+        QCOMPARE(echora->texts()[2], QStringLiteral("a fox was walking along a road.\n"));
+        QVERIFY(std::abs(echora->times()[2] - (start + (end - start) / 2)) < 0.05f);
+        QCOMPARE(echora->current(), 1u);
+        ui.adjLrc->click();
+        QCOMPARE(contents(kSentences + QStringLiteral(".orig")), original);
     }
 };
 
