@@ -116,6 +116,12 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
     const bool editor = readBool(*settings, QStringLiteral("Editor"), false);
     ui.adjLrc->setVisible(editor);
     ui.lrcSplit->setVisible(editor);
+    if (editor) {
+        // Going back to the original times belongs with the editing buttons.
+        QAction* first = trayIconMenu->actions().value(0);
+        trayIconMenu->insertAction(first, restoreLrcAction);
+        trayIconMenu->insertSeparator(first);
+    }
 
     // Loading animation over the library (it starts in finishStartup).
     ui.maskLabel->hide();
@@ -217,6 +223,9 @@ void Dialog::finishStartup()
 void Dialog::createTrayMenu()
 {
     trayIconMenu = new QMenu(this);
+    restoreLrcAction = new QAction(QStringLiteral("恢复原始时间"), this);
+    restoreLrcAction->setObjectName(QStringLiteral("restoreLrc"));
+    connect(restoreLrcAction, &QAction::triggered, this, &Dialog::doRestoreLrc);
     trayIconMenu->addAction(ui.actionHelp);
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(ui.actionQuit);

@@ -11,6 +11,7 @@
 
 class Echora;
 class QIcon;
+class QAction;
 class QMenu;
 class QMovie;
 class QSettings;
@@ -46,6 +47,7 @@ public:
     Echora* controller() const { return echora; }
     bool isFullPlaying() const { return fullPlaying; }
     QMenu* trayMenu() const { return trayIconMenu; }
+    QAction* restoreLrcEntry() const { return restoreLrcAction; }
 
     // The value of "--list-server URL" (or "--list-server=URL") among the program's arguments,
     // or empty. It wins over the "ListServer" key of "profile.ini".
@@ -70,6 +72,8 @@ public Q_SLOTS:
     void doToggleMat();
     void doLrcEdit(bool on);
     void doSplitLrc();
+    // "恢复原始时间": after a confirmation, the sentence file as it was before the first edit.
+    void doRestoreLrc();
     void doTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void doTsMask(bool fetching);
     void doVideoOn();
@@ -96,6 +100,8 @@ private:
     // sees it as early as possible.
     void finishStartup();
     void createTrayMenu();
+    // Tells the learner why an editing operation changed nothing, if it said why.
+    void showEditMessage();
     void createTrayIcon(const QIcon& icon);
     void restoreMaterial();
     void writeSettings();
@@ -110,6 +116,7 @@ private:
     Echora* echora = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;
     QMenu* trayIconMenu = nullptr;
+    QAction* restoreLrcAction = nullptr;  // in the context menu when editing is allowed
     bool fullPlaying = false;
     bool startupFinished = false;
     QMovie* loadingMovie = nullptr;

@@ -21,6 +21,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMoveEvent>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -138,9 +139,35 @@ void Dialog::doLrcEdit(bool on)
     echora->editLrc(on);
     ui.pcePlot->repaint();
     ui.lstLrc->setTextInteractionFlags(on ? Qt::TextInteractionFlags(19) : Qt::NoTextInteraction);
+    showEditMessage();
 }
 
-void Dialog::doSplitLrc() { echora->splitLrc(); }
+void Dialog::doSplitLrc()
+{
+    echora->splitLrc();
+    showEditMessage();
+}
+
+void Dialog::doRestoreLrc()
+{
+    const QString title = QStringLiteral("恢复原始时间");
+    if (!echora->hasOriginalLrc()) {
+        QMessageBox::information(this, title, QStringLiteral("这份材料的句子时间没有修改过。"));
+        return;
+    }
+    if (QMessageBox::question(
+            this, title, QStringLiteral("放弃对句子时间和文字的所有修改，恢复原始的句子文件吗？"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    echora->restoreLrc();
+    showEditMessage();
+}
+
+void Dialog::showEditMessage()
+{
+    if (!echora->editMessage().isEmpty())
+        QMessageBox::warning(this, QStringLiteral("编辑句子"), echora->editMessage());
+}
 
 void Dialog::doVideoOn()
 {

@@ -35,7 +35,16 @@ void PlotView::setRecording(bool on)
         animation->stop();
 }
 
-void PlotView::setRangeMode(bool on) { rangeMode = on; }
+void PlotView::setRangeMode(bool on)
+{
+    rangeMode = on;
+    if (on) {
+        // The marks start over on the whole picture.
+        markA = 0;
+        markB = 1.0f;
+    }
+    update();
+}
 void PlotView::setCaption(QString text) { captionText = std::move(text); }
 
 void PlotView::setPixmap(const QImage* image)
@@ -155,6 +164,12 @@ void PlotView::paintEvent(QPaintEvent*)
         else if (markB < markA)
             painter.fillRect(QRect(int(markB * float(w)), 0, int((markA - markB) * float(w)), h),
                              QColor(255, 0, 0, 100));
+        // The marks themselves, at both ends of a band.
+        if (markA != markB) {
+            for (const float mark : {markA, markB})
+                painter.fillRect(QRect(std::min(int(mark * float(w)), w - 2), 0, 2, h),
+                                 QColor(255, 255, 0, 220));
+        }
     }
 
     painter.fillRect(QRect(int(cursorX), 0, 1, h), cursorColor);

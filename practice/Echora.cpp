@@ -195,6 +195,8 @@ void Echora::preparePiece()
             pcePlotId.end = end;
             pceView->setPixmap(nullptr);
             pceView->setFetching(true);
+            if (editMode)
+                pceView->setRangeMode(true);  // the marks belong to the new picture
             ploter->doPlot(pcePlotId);
             if (end - start > 0)
                 ctrl->setPceTime(zeroAbove(double(end) - double(start)));
@@ -223,11 +225,3 @@ void Echora::preparePiece()
                                                                            : kNoRecording);
     }
 }
-
-void Echora::editLrc(bool on)
-{
-    pceView->setRangeMode(on);
-    editing = on;
-}
-
-void Echora::splitLrc() {}

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 class vTabsWidget;
@@ -21,6 +22,7 @@ class MediaEngine;
 class Ploter;
 class PaRecThread;
 class QTimer;
+struct SentenceFileEdit;
 
 class Echora : public QObject {
     Q_OBJECT
@@ -55,9 +57,20 @@ public:
     // Runs the export dialog for the open material and writes the recordings chosen in it.
     void exportTo(vExporter* d);
 
-    // Sentence-timing edit mode: the sentence view shows its A-B range while on.
+    // Sentence-timing editing (EchoraEdit.cpp). editLrc(true) shows the sentence view's A-B
+    // marks and makes the sentence play button play A..B; editLrc(false) saves the current
+    // sentence's new bounds and every text corrected in the sentence list. splitLrc() splits
+    // the current sentence at the text selected in the list, the second half starting at
+    // mark A. Each change is written to the material's ".lrc" (beside subtitles when those were
+    // read), keeping the first version once as ".lrc.orig", and the timeline is read again.
+    // A failure leaves the file as it was and is told in editMessage().
     void editLrc(bool on);
     void splitLrc();
+    // Puts the sentence file kept before the first edit back in place.
+    void restoreLrc();
+    bool hasOriginalLrc() const;
+    // Why the last editing operation changed nothing; empty after a success or no change.
+    const QString& editMessage() const { return lastEditMessage; }
 
     // Read access for the window and for tests.
     const QString& recordingPath() const { return recordPath; }
@@ -106,6 +119,14 @@ private:
     QString finishRecording();
     // Show `text` on the recording row instead of a waveform.
     void showRecordingMessage(const QString& text);
+    // Editing: the bounds the sentence play button plays (A..B while editing), the marked
+    // bounds of the current sentence, writing a change to the sentence file, and showing the
+    // timeline read back from it.
+    void pceBounds(float* start, float* end) const;
+    bool markedBounds(float* newStart, float* newEnd, bool* moved) const;
+    QString editedLrcPath() const;
+    bool rewriteSentenceFile(const std::function<SentenceFileEdit(const QByteArray&)>& change);
+    void showEditedTimeline(unsigned keep);
 
     QString recordPath;
     QString materialPath;
@@ -125,6 +146,8 @@ private:
     float recVolume = 0.75f;
     float oriVolume = 0.75f;
     bool editing = true;
+    bool editMode = false;  // the A-B marks are shown: between editLrc(true) and editLrc(false)
+    QString lastEditMessage;
     vCtrlWidget* ctrl;
     vTabsWidget* tabs;
     vPlotWidget* recView;

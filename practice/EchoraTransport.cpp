@@ -131,8 +131,9 @@ void Echora::playPce(bool on)
         recStart(false);
         ctrl->checkRecCtrl(false);
     }
-    const float start = sentenceStart(currentSentence);
-    const float end = sentenceEnd(currentSentence);
+    float start = 0;
+    float end = 0;
+    pceBounds(&start, &end);
     engine->doSetInOut(oriChannel, start, end);
     if (playFlags & OriPlaying) {
         ctrl->checkOriPlay(false);
@@ -360,8 +361,9 @@ void Echora::doUpdateProg()
                 } else {
                     // A sentence plays: it repeats, and a position outside it goes back to
                     // its start.
-                    const float start = sentenceStart(currentSentence);
-                    const float end = sentenceEnd(currentSentence);
+                    float start = 0;
+                    float end = 0;
+                    pceBounds(&start, &end);
                     if ((end != -1 && pos > end) || pos < start)
                         engine->doSeekTime(oriChannel, start);
                 }

@@ -192,6 +192,7 @@ struct Sentence {
     float time;
     QString text;
     int line;
+    int tag;
 };
 
 struct LrcReading {
@@ -202,38 +203,26 @@ struct LrcReading {
 // The leading time tags of one line and its text; metadata lines may set the offset.
 void readLrcLine(const QString& line, int lineNumber, LrcReading* reading)
 {
-    const QStringView s(line);
-    qsizetype pos = skipSpaces(s, 0);
-    std::vector<float> times;
-    bool unclosed = false;
-    while (pos < s.size() && s[pos] == u'[') {
-        const qsizetype close = s.indexOf(u']', pos);
-        const QStringView tag = close < 0 ? s.sliced(pos + 1) : s.sliced(pos + 1, close - pos - 1);
-        const float t = tagTime(tag.trimmed());
-        if (t < 0) {
-            if (times.empty() && tag.startsWith(u"offset:", Qt::CaseInsensitive)) {
+    const LrcLineTags found = lrcLineTags(line);
+    if (found.tags.empty()) {
+        const QStringView s(line);
+        const qsizetype pos = skipSpaces(s, 0);
+        if (pos < s.size() && s[pos] == u'[') {
+            const qsizetype close = s.indexOf(u']', pos);
+            const QStringView tag =
+                close < 0 ? s.sliced(pos + 1) : s.sliced(pos + 1, close - pos - 1);
+            if (tag.startsWith(u"offset:", Qt::CaseInsensitive)) {
                 bool ok = false;
                 const int ms = tag.sliced(7).trimmed().toInt(&ok);
                 if (ok)
                     reading->offsetSeconds = ms / 1000.0;
             }
-            break;
         }
-        times.push_back(t);
-        if (close < 0) {
-            unclosed = true;
-            break;
-        }
-        pos = close + 1;
-        // Tags may stand apart; the text keeps its own leading spaces.
-        const qsizetype next = skipSpaces(s, pos);
-        if (next < s.size() && s[next] == u'[' && s.indexOf(u']', next) > next &&
-            tagTime(s.sliced(next + 1, s.indexOf(u']', next) - next - 1).trimmed()) >= 0)
-            pos = next;
+        return;
     }
-    const QString text = unclosed ? QString() : line.mid(pos);
-    for (float t : times)
-        reading->sentences.push_back({t, text, lineNumber});
+    const QString text = found.unclosed ? QString() : line.mid(found.textStart);
+    for (size_t k = 0; k < found.tags.size(); ++k)
+        reading->sentences.push_back({found.tags[k].time, text, lineNumber, int(k)});
 }
 
 const QRegularExpression& cueTiming()
@@ -282,7 +271,7 @@ std::vector<Sentence> readCues(const std::vector<QString>& lines)
         }
         QString text = plainCueText(parts.join(QLatin1Char(' ')));
         text = text.left(kMaxLineChars - 1) + QLatin1Char('\n');
-        sentences.push_back({cueStart(m), text, int(i)});
+        sentences.push_back({cueStart(m), text, int(i), 0});
         i = j - 1;
     }
     return sentences;
@@ -314,6 +303,7 @@ void keepSorted(std::vector<Sentence> sentences, SentenceTimeline* timeline)
         timeline->times.push_back(s.time);
         timeline->texts.append(std::move(s.text));
         timeline->lines.push_back(s.line);
+        timeline->tagIndices.push_back(s.tag);
     }
 }
 }  // namespace
@@ -358,6 +348,33 @@ QByteArray lrcBytes(const SentenceTimeline& timeline)
         text += lrcTag(timeline.times[i]) + line;
     }
     return text.toUtf8();
+}
+
+LrcLineTags lrcLineTags(QStringView s)
+{
+    LrcLineTags found;
+    qsizetype pos = skipSpaces(s, 0);
+    while (pos < s.size() && s[pos] == u'[') {
+        const qsizetype close = s.indexOf(u']', pos);
+        const QStringView tag = close < 0 ? s.sliced(pos + 1) : s.sliced(pos + 1, close - pos - 1);
+        const float t = tagTime(tag.trimmed());
+        if (t < 0)
+            break;
+        found.tags.push_back({pos, close < 0 ? s.size() : close + 1, t});
+        if (close < 0) {
+            found.unclosed = true;
+            pos = s.size();
+            break;
+        }
+        pos = close + 1;
+        // Tags may stand apart; the text keeps its own leading spaces.
+        const qsizetype next = skipSpaces(s, pos);
+        if (next < s.size() && s[next] == u'[' && s.indexOf(u']', next) > next &&
+            tagTime(s.sliced(next + 1, s.indexOf(u']', next) - next - 1).trimmed()) >= 0)
+            pos = next;
+    }
+    found.textStart = pos;
+    return found;
 }
 
 float parseLineTag(const QString& line)
@@ -408,11 +425,13 @@ SentenceTimeline readSentenceBytes(const QByteArray& bytes)
         lines.push_back(cleanLine(line));
     }
     if (isSubtitles(lines)) {
+        timeline.subtitles = true;
         keepSorted(readCues(lines), &timeline);
     } else {
         LrcReading reading;
         for (size_t i = 0; i < lines.size(); ++i)
             readLrcLine(lines[i], int(i), &reading);
+        timeline.offsetSeconds = reading.offsetSeconds;
         if (reading.offsetSeconds != 0) {
             for (Sentence& s : reading.sentences)
                 s.time = std::max(0.0f, float(double(s.time) - reading.offsetSeconds));

@@ -34,11 +34,30 @@ struct SentenceTimeline {
     QStringList texts;
     // The 0-based line of the file each sentence was read from (for a cue: its timing line).
     std::vector<int> lines;
+    // Which of its line's time tags each sentence was read from (0 for the first; 0 for cues).
+    std::vector<int> tagIndices;
     bool opened = false;      // the file could be opened
     bool unreadable = false;  // opened, but too large or in no encoding that can be read
     QString encoding;         // the encoding the text was decoded from, e.g. "UTF-8", "GB18030"
     bool byteOrderMark = false;
+    bool subtitles = false;    // read as SubRip or WebVTT cues rather than LRC lines
+    double offsetSeconds = 0;  // the "[offset:]" that was subtracted from every LRC time
 };
+
+// The leading time tags of one LRC line, as the reader finds them: each tag's characters
+// (from its "[" up to and including its "]", or to the line's end when it has none) and time,
+// and where the sentence text begins.
+struct LrcLineTags {
+    struct Tag {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        float time = 0;
+    };
+    std::vector<Tag> tags;
+    qsizetype textStart = 0;
+    bool unclosed = false;  // the last tag has no "]": the line has no text
+};
+LrcLineTags lrcLineTags(QStringView line);
 
 // The sentence file of a media path: the same path with the file name's extension replaced by
 // ".lrc"; when that file is absent and a ".srt" or else a ".vtt" of the same name is there,

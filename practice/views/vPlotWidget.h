@@ -17,6 +17,7 @@ public:
     virtual void setTintColor(QColor color) = 0;
     virtual void setFetching(bool fetching) = 0;
     virtual void setRecording(bool recording) = 0;
+    // Show (on) or hide the A-B range; turning it on puts the marks back at 0 and 1.
     virtual void setRangeMode(bool on) = 0;
     virtual void setCaption(QString caption) = 0;
     virtual void setPixmap(const QImage* picture) = 0;
