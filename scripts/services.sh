@@ -1,6 +1,8 @@
 # shellcheck shell=bash
 # Sourced by the test command and the benchmark report: a private X server and a PulseAudio
-# daemon with a null sink as speaker and a pipe source fed a 660 Hz tone as microphone.
+# daemon with a null sink as speaker and a 660 Hz sine source as microphone. The sound server
+# clocks the microphone itself, so a recording of N seconds holds N seconds of tone however long
+# the microphone sat unread before.
 #
 #   start_services DIR   starts them with their files in DIR (mode 700); exports DISPLAY,
 #                        XDG_RUNTIME_DIR and ECHORA_FAKEMIC_HZ
@@ -20,13 +22,14 @@ start_services() {
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
   # Sound server with a speaker and a microphone.
+  local fakemic_hz=660
   export XDG_RUNTIME_DIR="$work/xdg"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   cat >"$work/services.pa" <<PA
 .fail
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-null-sink sink_name=spk
-load-module module-pipe-source source_name=fakemic file=$work/fakemic.fifo format=s16le rate=44100 channels=2
+load-module module-sine-source source_name=fakemic rate=44100 frequency=$fakemic_hz
 set-default-sink spk
 set-default-source fakemic
 PA
@@ -34,14 +37,8 @@ PA
     --log-target=stderr 2>"$work/pulse.log" &
   local pulse_pid=$!
   service_pids=("$pulse_pid" "$xvfb_pid")
-  # The pipe source makes its FIFO itself; the feeder starts once it is there.
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && [ -p "$work/fakemic.fifo" ] && break; sleep 0.1; done
-  ffmpeg -nostdin -loglevel error -re -f lavfi -i sine=frequency=660:sample_rate=44100 \
-    -ac 2 -f s16le -y "$work/fakemic.fifo" 2>"$work/feeder.log" &
-  local feeder_pid=$!
-  # Stopping order: PulseAudio first, as the feeder blocks on the pipe until it is gone.
-  service_pids=("$pulse_pid" "$feeder_pid" "$xvfb_pid")
-  export ECHORA_FAKEMIC_HZ=660
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  export ECHORA_FAKEMIC_HZ=$fakemic_hz
 }
 
 stop_services() {
