@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test headless: installs what is missing, builds with warnings as errors,
-# starts a private X server and a PulseAudio daemon (a null sink as speaker, a sine source
+# starts a private X server and a PulseAudio daemon (a null sink as speaker, a tone
 # of 660 Hz as microphone), runs ctest, stops what it started and returns ctest's
 # status.
 set -uo pipefail
