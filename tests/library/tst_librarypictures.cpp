@@ -106,7 +106,7 @@ private Q_SLOTS:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                           tree->visualItemRect(chosen).center());
         strip->doShowNum(3);
-        QTest::qWait(50);
+        QTRY_COMPARE(tree->currentItem(), chosen);
         const QImage plain = window.grab().toImage();
         QVERIFY(save(plain, QStringLiteral("library.png")));
         QVERIFY(colours(plain, plain.rect()) > 20);
