@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QString>
+#include <QStringList>
 
 namespace testsupport {
 
