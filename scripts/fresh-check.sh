@@ -5,9 +5,12 @@
 # command's install and build steps (without opening the trainer) and then the test command in
 # full. The root is removed afterwards, also on failure or interruption. Run it whenever the
 # dependencies change.
-#   sudo bash scripts/fresh-check.sh
+#   sudo bash scripts/fresh-check.sh [run] [test]
+# Naming "run" or "test" tries only that set-up path (the test command then installs the
+# packages itself); both by default.
 # Needs root (debootstrap, chroot, mounts) and Debian's mirror; installs debootstrap when it is
-# missing. About an hour on two cores (two builds from scratch without ccache, then every test).
+# missing. About 70 minutes on two busy cores: 3 for the root, 26 for the packages and the
+# trainer's build, 38 for the test command (a second build from scratch, then every test).
 # Environment: ECHORA_MIRROR (default http://deb.debian.org/debian), ECHORA_SECURITY_MIRROR
 # (default http://deb.debian.org/debian-security), TMPDIR (where the root is made, ~5 GB).
 set -uo pipefail
@@ -85,11 +88,17 @@ if [ -d "$shared" ]; then
   cp -a "$shared" "$fresh$work/shared" || exit 1
 fi
 
-# One shell inside the root, in its own mount namespace: the mounts vanish when it ends.
+# One shell inside the root, in its own mount namespace: the mounts vanish when it ends. With
+# "offline" it also gets a network namespace of its own (loopback only): the root has a /tmp of
+# its own, so its X server would pick a display number another X server of this machine already
+# answers on through the shared abstract sockets.
 inside() {
-  unshare --mount --propagation private bash -s -- "$fresh" "$1" <<'INSIDE'
+  local net=()
+  [ "${2:-}" = offline ] && net=(--net)
+  unshare --mount --propagation private "${net[@]}" bash -s -- "$fresh" "$1" "${2:-}" <<'INSIDE'
 set -u
 fresh=$1
+if [ "$3" = offline ]; then ip link set lo up || exit 1; fi
 mount -t proc proc "$fresh/proc" &&
   { mount -t sysfs sysfs "$fresh/sys" || mount --rbind /sys "$fresh/sys"; } &&
   mount --bind /dev "$fresh/dev" &&
@@ -101,13 +110,30 @@ exec chroot "$fresh" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
 INSIDE
 }
 
+paths=("$@")
+[ ${#paths[@]} -eq 0 ] && paths=(run test)
 failed=()
-echo "== run command: install and build (ECHORA_SETUP_ONLY=1 bash scripts/run.sh)"
-inside 'ECHORA_SETUP_ONLY=1 bash scripts/run.sh' || failed+=("run command")
-timed "run command (install and build)"
-echo "== test command (bash scripts/test.sh)"
-inside 'bash scripts/test.sh' || failed+=("test command")
-timed "test command"
+for path in "${paths[@]}"; do
+  case $path in
+  run)
+    echo "== run command: install and build (ECHORA_SETUP_ONLY=1 bash scripts/run.sh)"
+    inside 'ECHORA_SETUP_ONLY=1 bash scripts/run.sh' || failed+=("run command")
+    timed "run command (install and build)"
+    ;;
+  test)
+    # The packages are installed online first (nothing to do after the run command); the tests
+    # themselves run offline.
+    echo "== test command (bash scripts/test.sh)"
+    inside 'bash scripts/deps.sh' && inside 'bash scripts/test.sh' offline ||
+      failed+=("test command")
+    timed "test command"
+    ;;
+  *)
+    echo "fresh-check: unknown set-up path \"$path\" (run, test)" >&2
+    exit 2
+    ;;
+  esac
+done
 
 echo "== fresh-check timings"
 printf '  %s\n' "${timings[@]}" "total: $((SECONDS - started)) s"
