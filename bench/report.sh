@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release, makes their inputs, runs them under a private X server and
-# sound server (a null sink as speaker, a pipe source fed a 660 Hz tone as microphone) and
+# sound server (a null sink as speaker, a 660 Hz tone as microphone) and
 # prints one table: measurement, its reference measured in the same run, the ratio, the target.
 # The table is also written to <build dir>/bench-report.md.
 #

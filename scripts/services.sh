@@ -1,6 +1,9 @@
 # shellcheck shell=bash
 # Sourced by the test command and the benchmark report: a private X server and a PulseAudio
-# daemon with a null sink as speaker and a pipe source fed a 660 Hz tone as microphone.
+# daemon with a null sink as speaker and, as microphone, the monitor of a second null sink that
+# a 660 Hz tone is played into. The sound server clocks that microphone, so a recording of N
+# seconds holds N seconds of tone however long the microphone sat unread before. (The tone is
+# played with a small latency: the server then hands the monitor small blocks.)
 #
 #   start_services DIR   starts them with their files in DIR (mode 700); exports DISPLAY,
 #                        XDG_RUNTIME_DIR and ECHORA_FAKEMIC_HZ
@@ -20,28 +23,32 @@ start_services() {
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
   # Sound server with a speaker and a microphone.
+  local fakemic_hz=660
   export XDG_RUNTIME_DIR="$work/xdg"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   cat >"$work/services.pa" <<PA
 .fail
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-null-sink sink_name=spk
-load-module module-pipe-source source_name=fakemic file=$work/fakemic.fifo format=s16le rate=44100 channels=2
+load-module module-null-sink sink_name=mic
 set-default-sink spk
-set-default-source fakemic
+set-default-source mic.monitor
 PA
   HOME="$work" pulseaudio -n -F "$work/services.pa" --daemonize=no --exit-idle-time=-1 \
     --log-target=stderr 2>"$work/pulse.log" &
   local pulse_pid=$!
   service_pids=("$pulse_pid" "$xvfb_pid")
-  # The pipe source makes its FIFO itself; the feeder starts once it is there.
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && [ -p "$work/fakemic.fifo" ] && break; sleep 0.1; done
-  ffmpeg -nostdin -loglevel error -re -f lavfi -i sine=frequency=660:sample_rate=44100 \
-    -ac 2 -f s16le -y "$work/fakemic.fifo" 2>"$work/feeder.log" &
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  # The tone, written as fast as the server takes it (the server sets the pace).
+  ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=$fakemic_hz:sample_rate=44100" \
+    -ac 2 -f pulse -device mic -buffer_duration 200 echora-fakemic 2>"$work/fakemic.log" &
   local feeder_pid=$!
-  # Stopping order: PulseAudio first, as the feeder blocks on the pipe until it is gone.
-  service_pids=("$pulse_pid" "$feeder_pid" "$xvfb_pid")
-  export ECHORA_FAKEMIC_HZ=660
+  service_pids=("$feeder_pid" "$pulse_pid" "$xvfb_pid")
+  for _ in $(seq 100); do
+    pactl list short sink-inputs 2>/dev/null | grep -q . && break
+    sleep 0.1
+  done
+  export ECHORA_FAKEMIC_HZ=$fakemic_hz
 }
 
 stop_services() {

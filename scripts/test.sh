@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test headless: installs what is missing, builds with warnings as errors,
-# starts a private X server and a PulseAudio daemon (a null sink as speaker, a pipe source
-# fed a 660 Hz tone as microphone), runs ctest, stops what it started and returns ctest's
+# starts a private X server and a PulseAudio daemon (a null sink as speaker, a tone
+# of 660 Hz as microphone), runs ctest, stops what it started and returns ctest's
 # status.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -37,11 +37,10 @@ ino_t inodeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
-void writeProfile(const QByteArray& text)
+bool writeProfile(const QByteArray& text)
 {
     QFile f(QStringLiteral("profile.ini"));
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
 }
 }  // namespace
 
@@ -216,7 +215,7 @@ private Q_SLOTS:
 
     void profileIsReplacedWholeNeverRewrittenInPlace()
     {
-        writeProfile("[General]\nEditor=true\n");
+        QVERIFY(writeProfile("[General]\nEditor=true\n"));
         const ino_t before = inodeOf(QStringLiteral("profile.ini"));
         QVERIFY(before != 0);
         {
@@ -233,9 +232,10 @@ private Q_SLOTS:
 
     void junkProfileGivesDefaults()
     {
-        writeProfile("[General]\npos-x=abc\npos-y=\x01\x02\nvol-rec=loud\napl-rec=1e99\n"
-                     "vol-ori=\nMaterialDiff=x\nFullPlaying=maybe\nMaterialName=./workspace/"
-                     "gone.mp3\nPhase=99\nPage=-4\nEditor=perhaps\n");
+        QVERIFY(
+            writeProfile("[General]\npos-x=abc\npos-y=\x01\x02\nvol-rec=loud\napl-rec=1e99\n"
+                         "vol-ori=\nMaterialDiff=x\nFullPlaying=maybe\nMaterialName=./workspace/"
+                         "gone.mp3\nPhase=99\nPage=-4\nEditor=perhaps\n"));
         Dialog dialog;
         const DialogForm& ui = dialog.form();
         const QRect desk = QGuiApplication::primaryScreen()->virtualGeometry();
@@ -251,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.controller()->materialName(), QStringLiteral("./workspace/gone.mp3"));
         QVERIFY(!ui.phaseTabs->isEnabled());
 
-        writeProfile("[General]\npos-x=99999\npos-y=-99999\n");
+        QVERIFY(writeProfile("[General]\npos-x=99999\npos-y=-99999\n"));
         Dialog offscreen;
         QCOMPARE(offscreen.pos(), QPoint((desk.width() - 666) / 2, (desk.height() - 570) / 2));
     }
@@ -260,7 +260,8 @@ private Q_SLOTS:
     {
         QFile::copy(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime/help.flv"),
                     QStringLiteral("help.flv"));
-        writeProfile("[General]\nFullPlaying=true\nMaterialName=./workspace/x.mp3\nPhase=2\n");
+        QVERIFY(
+            writeProfile("[General]\nFullPlaying=true\nMaterialName=./workspace/x.mp3\nPhase=2\n"));
         Dialog dialog;
         const DialogForm& ui = dialog.form();
         QVERIFY(dialog.isFullPlaying());

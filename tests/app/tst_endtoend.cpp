@@ -6,6 +6,7 @@
 #include "IVideo.h"
 #include "MediaEngine.h"
 #include "OctImgBtn.h"
+#include "PaRecThread.h"
 #include "PanelView.h"
 #include "PhaseTabs.h"
 #include "PlotView.h"
@@ -18,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,6 +28,7 @@
 
 namespace {
 const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
+constexpr int kRecordingRate = 44100;  // frames per second of the recorder
 
 // Dominant frequency of an audio file, from the zero crossings of its decoded mono samples.
 double toneOf(const QString& path, double* seconds)
@@ -48,6 +51,21 @@ double toneOf(const QString& path, double* seconds)
             ++crossings;
     return n ? double(crossings) / 2.0 / *seconds : -1;
 }
+
+// Lets the recording that has just been started run for `ms` milliseconds of the clock from
+// its first captured block, and returns how many seconds of sound it should then hold; -1
+// when nothing is captured.
+double recordedSeconds(const Echora& echora, int ms)
+{
+    const PaRecThread* recorder = echora.recorderThread();
+    if (!QTest::qWaitFor([&] { return recorder->capturedFrames() > 0; }, 20000))
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    const double first = double(recorder->capturedFrames()) / kRecordingRate;
+    QTest::qWait(ms);  // the learner speaks
+    return first + double(clock.elapsed()) / 1000.0;
+}
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -56,9 +74,9 @@ class TestEndToEnd : public QObject {
     QTemporaryDir root;
     QString shots;
 
-    void shoot(QWidget* w, const char* name)
+    bool shoot(QWidget* w, const char* name)
     {
-        QVERIFY(w->grab().save(shots + QLatin1Char('/') + QLatin1String(name)));
+        return w->grab().save(shots + QLatin1Char('/') + QLatin1String(name));
     }
 
 private Q_SLOTS:
@@ -117,7 +135,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(ui.pcePlot->currentSentenceIndex() == -1 ||
                                      ui.oriPlot->currentSentenceIndex() == 2,
                                  5000);
-        shoot(&dialog, "phase1-sentence-loop.png");
+        QVERIFY(shoot(&dialog, "phase1-sentence-loop.png"));
         ui.pcePlay->click();
         QVERIFY(!(echora->flags() & Echora::PcePlaying));
 
@@ -127,14 +145,15 @@ private Q_SLOTS:
         QVERIFY(ui.recCtrl->isEnabled());
         ui.recCtrl->click();
         QVERIFY2(echora->flags() & Echora::Capturing, qPrintable(ui.recPlot->caption()));
-        QTest::qWait(2000);
+        const double pieceSeconds = recordedSeconds(*echora, 2000);
+        QVERIFY(pieceSeconds > 0);
         ui.recCtrl->click();
         QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 15000);
         QVERIFY(ui.recPlay->isEnabled());
         const PlotIdentifier recId{piece, -1, -1};
         QTRY_VERIFY_WITH_TIMEOUT(echora->plotter()->pixmap(recId) != nullptr, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(!ui.recPlot->isFetching(), 5000);
-        shoot(&dialog, "phase1-recorded.png");
+        QVERIFY(shoot(&dialog, "phase1-recorded.png"));
 
         // Play the recording to its end.
         ui.recPlay->click();
@@ -147,27 +166,34 @@ private Q_SLOTS:
         QCOMPARE(echora->currentPhase(), 2);
         ui.recCtrl->click();
         QVERIFY(ui.txtLrc->sentences().isEmpty());
-        QTest::qWait(2000);
-        shoot(&dialog, "phase2-recording.png");
+        QVERIFY(shoot(&dialog, "phase2-recording.png"));
+        const double retellSeconds = recordedSeconds(*echora, 2000);
+        QVERIFY(retellSeconds > 0);
         ui.recCtrl->click();
         QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 15000);
         QCOMPARE(ui.txtLrc->sentences().size(), int(echora->sentences()));
         const QString retell =
             QStringLiteral("files/fox_and_grapes.mp3/retellpieces/the-only-one.mp3");
         QCOMPARE(echora->recordingPath(), retell);
-        shoot(&dialog, "phase2-recorded.png");
+        QVERIFY(shoot(&dialog, "phase2-recorded.png"));
 
-        // Both recordings are MP3 files of the microphone's tone. The sound server may hand a
-        // first capture the backlog it gathered while idle, so only a lower bound on length.
+        // Both recordings are MP3 files of the microphone's tone, as long as the recording
+        // lasted. The test script's microphone is clocked by the sound server, so the length is
+        // exact; another microphone may hand over a backlog first, so only a lower bound there.
         const double fed = qEnvironmentVariable("ECHORA_FAKEMIC_HZ").toDouble();
-        for (const QString& file : {piece, retell}) {
+        for (const auto& [file, lasted] :
+             {std::pair{piece, pieceSeconds}, std::pair{retell, retellSeconds}}) {
             double seconds = 0;
             const double hz = toneOf(file, &seconds);
-            QVERIFY2(seconds > 1.0 && seconds < 120.0,
-                     qPrintable(QStringLiteral("%1: %2 s").arg(file).arg(seconds)));
-            if (fed > 0)
+            const QString what =
+                QStringLiteral("%1: %2 s recorded for %3 s").arg(file).arg(seconds).arg(lasted);
+            qInfo("%s", qPrintable(what));
+            QVERIFY2(seconds > 1.0, qPrintable(what));
+            if (fed > 0) {
+                QVERIFY2(std::fabs(seconds - lasted) <= 0.2, qPrintable(what));
                 QVERIFY2(std::fabs(hz - fed) < fed * 0.05,
                          qPrintable(QStringLiteral("%1: %2 Hz").arg(file).arg(hz)));
+            }
         }
 
         // The help video in the full-playing layout. The window held no OpenGL surface until
@@ -176,19 +202,24 @@ private Q_SLOTS:
         ui.actionHelp->trigger();
         QVERIFY(dialog.isFullPlaying());
         QCOMPARE(echora->materialName(), QStringLiteral("help.flv"));
-        QTest::qWait(2500);
-        QVERIFY(engine->currentTime(echora->materialChannel()) > 0.5);
+        QTRY_VERIFY_WITH_TIMEOUT(engine->currentTime(echora->materialChannel()) > 0.5, 15000);
         QCOMPARE(ui.glVideo->window(), static_cast<QWidget*>(&dialog));
         QVERIFY(ui.glVideo->isVisible());
-        const QImage frame = ui.glVideo->grabFramebuffer();
-        int lit = 0;
-        for (int y = 0; y < frame.height(); y += 4)
-            for (int x = 0; x < frame.width(); x += 4)
-                lit += qGray(frame.pixel(x, y)) > 40 ? 1 : 0;
-        QVERIFY2(lit > 50, qPrintable(QStringLiteral("%1 lit samples").arg(lit)));
-        shoot(&dialog, "full-playing-help.png");
-        shoot(ui.ctrlpanel, "control-panel.png");
-        shoot(ui.tsWidget, "library-window.png");
+        // The video's pictures reach the surface.
+        const auto litSamples = [&] {
+            const QImage frame = ui.glVideo->grabFramebuffer();
+            int lit = 0;
+            for (int y = 0; y < frame.height(); y += 4)
+                for (int x = 0; x < frame.width(); x += 4)
+                    lit += qGray(frame.pixel(x, y)) > 40 ? 1 : 0;
+            return lit;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(litSamples() > 50,
+                                  qPrintable(QStringLiteral("%1 lit samples").arg(litSamples())),
+                                  15000);
+        QVERIFY(shoot(&dialog, "full-playing-help.png"));
+        QVERIFY(shoot(ui.ctrlpanel, "control-panel.png"));
+        QVERIFY(shoot(ui.tsWidget, "library-window.png"));
         ui.wikiStopper->click();
         QVERIFY(!(echora->flags() & Echora::OriPlaying));
     }

@@ -4,6 +4,7 @@
 // The signals the tree emits are recorded in `events` in emission order.
 #include "LibraryFixture.h"
 #include "MatTree.h"
+#include "TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -92,7 +93,7 @@ protected:
         tree->setMouseTracking(true);
         tree->setHeaderHidden(true);
         tree->setColumnCount(3);
-        loadBasic();
+        ECHORA_CHECKED(loadBasic());
         tree->setColumnWidth(0, 185);
         tree->setColumnWidth(1, 33);
         tree->setColumnWidth(2, 54);

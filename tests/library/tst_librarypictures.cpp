@@ -9,6 +9,7 @@
 #include "TabsCtrl.h"
 #include "TreesView.h"
 
+#include <QDialog>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -28,6 +29,33 @@ int colours(const QImage& image, const QRect& area)
             seen.insert(image.pixel(x, y));
     return int(seen.size());
 }
+
+// What a dialog shows wrongly in `picture`: a part cut off by the window, parts drawn over each
+// other, a part smaller than its content needs, or a part left blank. Empty when all is well.
+QString dialogFault(const QDialog& dialog, const QImage& picture)
+{
+    QString fault;
+    QList<QWidget*> parts;
+    for (QWidget* part : dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (part->isVisible())
+            parts << part;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QWidget* part = parts[i];
+        const QString name = part->objectName();
+        if (!dialog.rect().contains(part->geometry()))
+            fault += name + QStringLiteral(" is cut off; ");
+        if (part->height() < part->sizeHint().height() ||
+            part->width() < part->minimumSizeHint().width())
+            fault += name + QStringLiteral(" is smaller than its content; ");
+        for (qsizetype j = i + 1; j < parts.size(); ++j)
+            if (part->geometry().intersects(parts[j]->geometry()))
+                fault += name + QStringLiteral(" overlaps ") + parts[j]->objectName() +
+                         QStringLiteral("; ");
+        if (colours(picture, part->geometry().intersected(picture.rect())) < 4)
+            fault += name + QStringLiteral(" is blank; ");
+    }
+    return fault;
+}
 }  // namespace
 
 class LibraryPicturesTest : public QObject {
@@ -35,10 +63,9 @@ class LibraryPicturesTest : public QObject {
     QString shots;
     std::unique_ptr<WorkDir> work;
 
-    void save(const QImage& image, const QString& name)
+    bool save(const QImage& image, const QString& name)
     {
-        QVERIFY(!image.isNull());
-        QVERIFY2(image.save(shots + QLatin1Char('/') + name), qPrintable(name));
+        return !image.isNull() && image.save(shots + QLatin1Char('/') + name);
     }
 
 private Q_SLOTS:
@@ -79,9 +106,9 @@ private Q_SLOTS:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                           tree->visualItemRect(chosen).center());
         strip->doShowNum(3);
-        QTest::qWait(50);
+        QTRY_COMPARE(tree->currentItem(), chosen);
         const QImage plain = window.grab().toImage();
-        save(plain, QStringLiteral("library.png"));
+        QVERIFY(save(plain, QStringLiteral("library.png")));
         QVERIFY(colours(plain, plain.rect()) > 20);
 
         const QPoint cell(tree->header()->sectionViewportPosition(2) +
@@ -94,7 +121,7 @@ private Q_SLOTS:
         QApplication::sendEvent(tree->viewport(), &move);
         QVERIFY(hovered->text(2).isEmpty());
         const QImage pointer = window.grab().toImage();
-        save(pointer, QStringLiteral("library-export-pointer.png"));
+        QVERIFY(save(pointer, QStringLiteral("library-export-pointer.png")));
 
         // The state cell of the hovered row looks different; the rest of the tree does not.
         QRect cellRect = tree->visualItemRect(hovered);
@@ -118,16 +145,21 @@ private Q_SLOTS:
         del.show();
         QVERIFY(QTest::qWaitForWindowExposed(&del));
         const QImage delImage = del.grab().toImage();
-        save(delImage, QStringLiteral("delconfirm.png"));
-        QVERIFY(colours(delImage, delImage.rect()) > 10);
+        QVERIFY(save(delImage, QStringLiteral("delconfirm.png")));
+        // The prompt, the file choice and both buttons, each whole and apart from the others.
+        QCOMPARE(del.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 4);
+        const QString delFault = dialogFault(del, delImage);
+        QVERIFY2(delFault.isEmpty(), qPrintable(delFault));
 
         RenameDlg rename(nullptr);
         rename.setPrompt(QStringLiteral("原名称:狐狸和葡萄\n\n重命名为:"));
         rename.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rename));
         const QImage renameImage = rename.grab().toImage();
-        save(renameImage, QStringLiteral("renamedlg.png"));
-        QVERIFY(colours(renameImage, renameImage.rect()) > 10);
+        QVERIFY(save(renameImage, QStringLiteral("renamedlg.png")));
+        QCOMPARE(rename.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 4);
+        const QString renameFault = dialogFault(rename, renameImage);
+        QVERIFY2(renameFault.isEmpty(), qPrintable(renameFault));
     }
 };
 

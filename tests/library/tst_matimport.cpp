@@ -54,9 +54,9 @@ private Q_SLOTS:
         // a_0 was removed earlier and a_1 remains: counting files would name the copy a_1.
         makeMaterial(QStringLiteral("workspace"), QStringLiteral("a_1"));
         const QByteArray kept = readBytes("workspace/a_1.mp3");
-        writeBytes("workspace/b_0.lrc", "[00:00.00]a lone script\n");
+        QVERIFY(writeBytes("workspace/b_0.lrc", "[00:00.00]a lone script\n"));
         const QString a = makeMaterial(work->path("outside"), QStringLiteral("a"));
-        writeBytes(a, "the new a");
+        QVERIFY(writeBytes(a, "the new a"));
         const QString b = makeMaterial(work->path("outside"), QStringLiteral("b"));
         tree->importFiles({a, b});
         QCOMPARE(readBytes("workspace/a_1.mp3"), kept);
@@ -116,7 +116,7 @@ private Q_SLOTS:
     {
         const QString lone = work->path("outside/c.mp3");
         QDir().mkpath(work->path("outside"));
-        writeBytes(lone, "media without script");
+        QVERIFY(writeBytes(lone, "media without script"));
         const QByteArray list = readBytes("basicList.xml");
         ModalDriver driver;
         driver.answerNext(&ModalDriver::accept);
@@ -133,17 +133,17 @@ private Q_SLOTS:
 
     void listedFileIsNotAddedTwice()
     {
-        writeBytes("advancedList.xml", listHeader + "<parlino version=\"1.0\">\n"
-                                                    "    <train folded=\"no\">\n"
-                                                    "        <title>Mid</title>\n"
-                                                    "        <case url=\"la.mp3\">\n"
-                                                    "            <title>La</title>\n"
-                                                    "        </case>\n"
-                                                    "        <case url=\"fox.mp3\">\n"
-                                                    "            <title>Fox again</title>\n"
-                                                    "        </case>\n"
-                                                    "    </train>\n"
-                                                    "</parlino>\n");
+        QVERIFY(writeBytes("advancedList.xml", listHeader + "<parlino version=\"1.0\">\n"
+                                                            "    <train folded=\"no\">\n"
+                                                            "        <title>Mid</title>\n"
+                                                            "        <case url=\"la.mp3\">\n"
+                                                            "            <title>La</title>\n"
+                                                            "        </case>\n"
+                                                            "        <case url=\"fox.mp3\">\n"
+                                                            "            <title>Fox again</title>\n"
+                                                            "        </case>\n"
+                                                            "    </train>\n"
+                                                            "</parlino>\n"));
         // The basic list names fox.mp3 first.
         ModalDriver driver;
         driver.answerNext(&ModalDriver::accept);
@@ -182,10 +182,11 @@ private Q_SLOTS:
 
     void importWhileOnlineGoesToTheLocalList()
     {
-        writeBytes("basic-net.xml", listHeader + "<parlino version=\"1.0\"><train folded=\"no\">"
-                                                 "<title>声林在线材料</title>"
-                                                 "<case url=\"http://example.org/m/x.mp3\">"
-                                                 "<title>X</title></case></train></parlino>\n");
+        QVERIFY(writeBytes("basic-net.xml", listHeader +
+                                                "<parlino version=\"1.0\"><train folded=\"no\">"
+                                                "<title>声林在线材料</title>"
+                                                "<case url=\"http://example.org/m/x.mp3\">"
+                                                "<title>X</title></case></train></parlino>\n"));
         tree->loadList(QStringLiteral("basic-net.xml"), true);
         const QStringList online = describe(*tree);
         const QByteArray net = readBytes("basic-net.xml");
@@ -226,7 +227,7 @@ private Q_SLOTS:
         QCOMPARE(Workspace::scriptOf("./workspace/plain"), QString("./workspace/plain.lrc"));
         QCOMPARE(Workspace::freeName("plain"), QString("plain_0"));
         QCOMPARE(Workspace::freeName("a.b.mp3"), QString("a.b_0.mp3"));
-        writeBytes("workspace/a.b_0.mp3", "x");
+        QVERIFY(writeBytes("workspace/a.b_0.mp3", "x"));
         QCOMPARE(Workspace::freeName("a.b.mp3"), QString("a.b_1.mp3"));
 
         // Copying a file onto itself must not empty it.
@@ -310,8 +311,9 @@ private Q_SLOTS:
         QVERIFY(!tree->anchorItem());  // the removed row is no anchor any more
 
         // A material at top level goes too, not only its files.
-        writeBytes("basicList.xml", listHeader + "<parlino><case url=\"lion.mp3\"><title>Top"
-                                                 "</title></case></parlino>");
+        QVERIFY(writeBytes("basicList.xml", listHeader +
+                                                "<parlino><case url=\"lion.mp3\"><title>Top"
+                                                "</title></case></parlino>"));
         tree->loadList("basicList.xml", false);
         press(row("Top"), 0, Qt::RightButton);
         ModalDriver driver;

@@ -119,17 +119,18 @@ private Q_SLOTS:
 
     void onlineRowsDownloadOrOpen()
     {
-        writeBytes("basic-net.xml", listHeader + "<parlino version=\"1.0\"><train folded=\"no\">"
-                                                 "<title>声林在线材料</title>"
-                                                 "<case url=\"http://example.org/m/x.mp3\">"
-                                                 "<title>X online</title></case>"
-                                                 "<case url=\"http://example.org/m/y.mp3\">"
-                                                 "<title>Y</title></case>"
-                                                 "<case url=\"http://example.org/m/z.mp3\">"
-                                                 "<title>Z</title></case></train></parlino>\n");
+        QVERIFY(writeBytes("basic-net.xml", listHeader +
+                                                "<parlino version=\"1.0\"><train folded=\"no\">"
+                                                "<title>声林在线材料</title>"
+                                                "<case url=\"http://example.org/m/x.mp3\">"
+                                                "<title>X online</title></case>"
+                                                "<case url=\"http://example.org/m/y.mp3\">"
+                                                "<title>Y</title></case>"
+                                                "<case url=\"http://example.org/m/z.mp3\">"
+                                                "<title>Z</title></case></train></parlino>\n"));
         tree->loadList(QStringLiteral("basic-net.xml"), true);
-        writeBytes("respool/y.mp3", "cached");
-        writeBytes("respool/z.mp3.prl0", "partial");
+        QVERIFY(writeBytes("respool/y.mp3", "cached"));
+        QVERIFY(writeBytes("respool/z.mp3.prl0", "partial"));
         tree->refreshStates();
         QCOMPARE(describe(*tree),
                  QStringList({"声林在线材料||", "  X online|点击下载|http://example.org/m/x.mp3",
@@ -156,9 +157,10 @@ private Q_SLOTS:
 
     void resetDeletesTheCache()
     {
-        writeBytes("basic-net.xml", listHeader + "<parlino><train folded=\"no\"><title>T</title>"
-                                                 "<case url=\"http://example.org/y.mp3\">"
-                                                 "<title>Y</title></case></train></parlino>");
+        QVERIFY(writeBytes("basic-net.xml", listHeader +
+                                                "<parlino><train folded=\"no\"><title>T</title>"
+                                                "<case url=\"http://example.org/y.mp3\">"
+                                                "<title>Y</title></case></train></parlino>"));
         tree->loadList(QStringLiteral("basic-net.xml"), true);
         makeMaterial(QStringLiteral("respool"), QStringLiteral("y"));
         tree->refreshStates();

@@ -5,6 +5,7 @@
 #include "IVideo.h"
 #include "MediaEngine.h"
 #include "MediaFixtures.h"
+#include "TestSupport.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -107,7 +108,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.queued(), 0);
         const QImage im = grab(w, QTest::currentDataTag());
         QCOMPARE(im.size(), size * w.devicePixelRatio());
-        checkQuadrants(im, picture);
+        ECHORA_CHECKED(checkQuadrants(im, picture));
         // Outside the picture: black.
         if (picture.top() > 0) {
             QCOMPARE(rgbAt(im, size.width() / 2, picture.top() - 5), 0u);
@@ -208,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(std::abs(w.aspect() - 4.0f / 3.0f) < 1e-3f);
         engine.doStart(id, true);
         QTRY_VERIFY_WITH_TIMEOUT(w.timeOnScreen() > 0.3, 10000);
-        checkQuadrants(grab(w, "channel"), QRect(0, 0, 400, 300));
+        ECHORA_CHECKED(checkQuadrants(grab(w, "channel"), QRect(0, 0, 400, 300)));
         QTRY_COMPARE_WITH_TIMEOUT(stops, 1, 20000);
         QVERIFY(allBlack(grab(w, "channel-ended")));
     }

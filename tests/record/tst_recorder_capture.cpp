@@ -1,10 +1,12 @@
 // Recordings from the real microphone path: PortAudio's default input reads the sound server's
-// default source, which the test script feeds with a sine tone of ECHORA_FAKEMIC_HZ hertz. Every
-// recording is decoded again with FFmpeg and checked for its tone, length and level.
+// default source, which the test script makes a sine tone of ECHORA_FAKEMIC_HZ hertz clocked by
+// the server. Every recording is decoded again with FFmpeg and checked for its tone, length and
+// level.
 #include "Mp3Probe.h"
 #include "PaRecThread.h"
 #include "TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
@@ -118,9 +120,42 @@ private slots:
         for (int ch = 0; ch < 2; ++ch) {
             const auto window = audio.channel(ch, kRate / 2, kRate);
             const int hz = mp3probe::dominantFrequency(window, kRate, 100, 4000);
-            // A backlog burst may drop a block somewhere; that smears the peak by a hertz.
             QVERIFY2(qAbs(hz - toneHz) <= 2, qPrintable(QString::number(hz)));
         }
+    }
+
+    void recordingHoldsTheTimeItLasted()
+    {
+        // The test script's microphone is clocked by the sound server: a recording holds the
+        // time it lasted, to a fifth of a second, however long the microphone sat unread
+        // before. A microphone that hands over a backlog first makes recordings too long.
+        QTest::qWait(2000);  // the microphone sits unread
+        PaRecThread recorder;
+        recorder.configuredGain = 32767.0f;
+        const QString path = dir.filePath(QStringLiteral("clocked.mp3"));
+        FILE* file = std::fopen(QFile::encodeName(path).constData(), "w+b");
+        QVERIFY(file);
+        recorder.setFile(file);
+        recorder.start();
+        const bool started = QTest::qWaitFor([&] { return recorder.capturedFrames() > 0; }, 20000);
+        QElapsedTimer clock;
+        clock.start();
+        const double first = double(recorder.capturedFrames()) / kRate;
+        QTest::qWait(3000);  // the recording's length
+        const double lasted = first + double(clock.elapsed()) / 1000.0;
+        recorder.requestStop();
+        const bool ended = recorder.wait(20000);
+        std::fclose(file);
+        QVERIFY(started);
+        QVERIFY(ended);
+        QVERIFY2(recorder.message().isEmpty(), qPrintable(recorder.message()));
+
+        const DecodedAudio audio = mp3probe::decode(path);
+        QVERIFY(audio.ok);
+        const QString what =
+            QStringLiteral("%1 s recorded for %2 s").arg(audio.seconds()).arg(lasted);
+        qInfo("%s", qPrintable(what));
+        QVERIFY2(qAbs(audio.seconds() - lasted) <= 0.2, qPrintable(what));
     }
 
     void gainSetsTheLevelOfTheNextRecording()

@@ -3,6 +3,16 @@
 // and fixtures made with the ffmpeg command-line tool.
 #include <QString>
 #include <QStringList>
+#include <QTest>
+
+// Calls a void helper that checks with QVERIFY / QCOMPARE, which return from the helper only,
+// and leaves the calling test function as well once the helper has recorded a failure.
+#define ECHORA_CHECKED(call)                                                                       \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
 
 namespace testsupport {
 // The shared test data folder beside the project checkout, or empty when it is absent.

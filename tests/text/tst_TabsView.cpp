@@ -3,6 +3,7 @@
 // late, and real sentence files from the shared test data.
 #include "ChromeTabs.h"
 #include "EchoraScrollBar.h"
+#include "SentenceFile.h"
 #include "SentenceText.h"
 #include "TestSupport.h"
 #include "TextTabsSetup.h"
@@ -57,37 +58,6 @@ void checkSelected(TextTabs& t, int k)
     QCOMPARE(c.selectionEnd(), block.next().position());
     QCOMPARE(c.position(), block.position());  // the cursor sits at the sentence's start
 }
-
-// Sentences of a sentence file, read as the practice controller reads them: lines of at most
-// 2047 bytes with their line break, UTF-8, a byte-order mark skipped, "[m:s]text" lines only.
-QStringList readScript(const QString& path)
-{
-    QStringList texts;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return texts;
-    for (;;) {
-        const QByteArray piece = file.readLine(2048);
-        if (piece.isEmpty() || piece.at(0) == '\0')
-            break;
-        const qsizetype nul = piece.indexOf('\0');
-        QString line = QString::fromUtf8(nul < 0 ? piece : piece.left(nul));
-        if (line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        if (!line.startsWith(QLatin1Char('[')))
-            continue;
-        const qsizetype close = line.indexOf(QLatin1Char(']'));
-        const QString tag = line.mid(1, close < 0 ? -1 : close - 1);
-        const qsizetype colon = tag.indexOf(QLatin1Char(':'));
-        bool okM = false, okS = false;
-        tag.left(colon).toInt(&okM, 10);
-        const float s = tag.mid(colon + 1).toFloat(&okS);
-        if (colon < 0 || !okM || !okS || s < 0)
-            continue;
-        texts << line.mid(close + 1);
-    }
-    return texts;
-}
 }  // namespace
 
 class TestTabsView : public QObject {
@@ -141,11 +111,11 @@ private slots:
         }
         // Sentence 0 is the second paragraph.
         t.tabs->showSentence(0, kNone, kNone);
-        checkSelected(t, 0);
+        ECHORA_CHECKED(checkSelected(t, 0));
         QCOMPARE(t.tabs->selectedText(), QStringLiteral("Good morning, everyone.\n"));
         for (int k = int(texts.size()) - 1; k >= 0; --k) {
             t.tabs->showSentence(unsigned(k), kNone, kNone);
-            checkSelected(t, k);
+            ECHORA_CHECKED(checkSelected(t, k));
             QCOMPARE(t.tabs->selectedText(), shownSelection(texts.at(k)));
         }
         // The list heights grow with every sentence.
@@ -161,7 +131,7 @@ private slots:
         const QImage line = t.kara->grab().toImage();
         t.tabs->showSentence(unsigned(texts.size()), kNone, kNone);
         t.tabs->showSentence(kNone, kNone, kNone);
-        checkSelected(t, 2);
+        ECHORA_CHECKED(checkSelected(t, 2));
         QCOMPARE(t.kara->grab().toImage(), line);  // still sentence 2 on the line
 
         // A new script replaces the old one entirely.
@@ -182,7 +152,7 @@ private slots:
         QCOMPARE(t.list->document()->blockCount(), 7);
         QVERIFY(t.list->toPlainText().contains(QStringLiteral("<b>Bold</b> &amp; <i>brave</i>")));
         t.tabs->showSentence(2, kNone, kNone);
-        checkSelected(t, 2);
+        ECHORA_CHECKED(checkSelected(t, 2));
         QCOMPARE(t.tabs->selectedText(), QStringLiteral("Last one.\n"));
         t.tabs->showSentence(1, kNone, kNone);
         QCOMPARE(t.tabs->selectedText(), QStringLiteral("First part\nsecond part\nthird part\n"));
@@ -237,7 +207,7 @@ private slots:
         QVERIFY(bar->maximum() > 0);
         for (int k : {70, 10, 79, 0, 35}) {
             t.tabs->showSentence(unsigned(k), kNone, kNone);
-            checkSelected(t, k);
+            ECHORA_CHECKED(checkSelected(t, k));
             // The whole sentence is inside the viewport.
             const QTextBlock block = t.list->document()->findBlockByNumber(2 * k + 1);
             QRectF box = t.list->document()->documentLayout()->blockBoundingRect(block);
@@ -310,7 +280,7 @@ private slots:
         QCOMPARE(t.tabs->listView(), t.list);
         QCOMPARE(t.tabs->karaView(), t.kara);
         QCOMPARE(t.list->document()->blockCount(), 1 + 2 * 6);
-        checkSelected(t, 4);
+        ECHORA_CHECKED(checkSelected(t, 4));
         const texttest::InkCount line = countInk(t.kara->grab().toImage(), QRect(0, 80, 640, 80));
         QVERIFY(line.green > 0);
         QCOMPARE(line.magenta, 0);
@@ -340,7 +310,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(t.tabs.get()));
         int sentences = 0;
         for (const QString& name : files) {
-            const QStringList texts = readScript(dir + QStringLiteral("/lrc-real/") + name);
+            const QStringList texts =
+                readSentenceFile(dir + QStringLiteral("/lrc-real/") + name).texts;
             t.tabs->setSentences(texts);
             QCOMPARE(t.list->document()->blockCount(), 1 + 2 * int(texts.size()));
             for (int k = 0; k < texts.size(); ++k) {

@@ -259,14 +259,23 @@ private Q_SLOTS:
     void binaryAndMissingFiles()
     {
         QVERIFY(!readSentenceFile(dir.filePath("absent.lrc")).opened);
+        // Binary junk without NUL bytes (line breaks, brackets and stray UTF-8 among it) between
+        // sentences: the junk lines are dropped, the sentences before and after it are kept.
         QByteArray junk;
         for (int i = 0; i < 4096; ++i)
-            junk.append(char((i * 37) & 0xff));
-        const auto t = readSentenceFile(write("[00:01.00]ok\n" + junk));
+            junk.append(char(std::max(1, (i * 37) & 0xff)));
+        const auto t = readSentenceFile(
+            write("[00:01.00]ok\n" + junk + "\n[00:02.00]after\n[00:03.00]cut\0off\n"));
         QVERIFY(t.opened);
-        QVERIFY(t.times.size() >= 1);
-        QCOMPARE(t.times[0], 1.0f);
+        QCOMPARE(t.times, (std::vector<float>{1.0f, 2.0f, 3.0f}));
+        QCOMPARE(t.texts, (QStringList{QStringLiteral("ok\n"), QStringLiteral("after\n"),
+                                       QStringLiteral("cut")}));
+        // A line that begins with a NUL byte ends the reading.
+        const auto stopped =
+            readSentenceFile(write(QByteArray("[00:01.00]a\n\0[00:02.00]b\n", 25)));
+        QCOMPARE(stopped.times, std::vector<float>{1.0f});
         const auto empty = readSentenceFile(write(QByteArray("\0[00:01.00]x\n", 13)));
+        QVERIFY(empty.opened);
         QVERIFY(empty.times.empty());
     }
 

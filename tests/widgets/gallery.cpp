@@ -1,6 +1,6 @@
-// The gallery: every widget in every state, drawn from the compiled-in pictures, written as
-// PNG sheets for a person to look at (see GalleryBoard::dir()). It also checks what a person
-// would notice first: Chinese captions render as glyphs and every sheet is written.
+// The gallery, a tool for the eye: every widget in every state, drawn from the compiled-in
+// pictures, written as PNG sheets for a person to look at (see GalleryBoard::dir()). It fails
+// only when a sheet cannot be made; what the widgets must show is checked by their tests.
 #include "BalTipLable.h"
 #include "ChromeTabs.h"
 #include "EchoraScrollBar.h"
@@ -13,7 +13,6 @@
 #include "WidgetTestKit.h"
 #include "wikiSlider.h"
 
-#include <QFontDatabase>
 #include <QHoverEvent>
 #include <QImageReader>
 #include <QLabel>
@@ -89,26 +88,12 @@ QImage onBackground(const QImage& img, QColor bg)
 class TestGallery : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void chineseHasGlyphs();
     void buttons();
     void slidersAndIcons();
     void tabBars();
     void labelsAndPictures();
     void controlPanel();
 };
-
-void TestGallery::chineseHasGlyphs()
-{
-    const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-    QVERIFY2(!families.isEmpty(), "no Chinese font installed (fonts-wqy-microhei)");
-    // The default font, through fallback, has the captions' characters.
-    QFont font;
-    font.setFamilies({font.family(), families.first()});
-    const QFontMetrics fm(font);
-    for (QChar c : QStringLiteral("全文模仿跟读训练复述练习"))
-        QVERIFY2(fm.inFont(c) || QFontMetrics(QFont(families.first())).inFont(c),
-                 qPrintable(QString(c)));
-}
 
 void TestGallery::buttons()
 {
@@ -363,4 +348,4 @@ void TestGallery::controlPanel()
 }
 
 QTEST_MAIN(TestGallery)
-#include "tst_gallery.moc"
+#include "gallery.moc"
