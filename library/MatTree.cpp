@@ -1,4 +1,5 @@
 #include "MatTree.h"
+#include "NoFocusRectangleStyle.h"
 
 #include "SentenceFile.h"
 
@@ -22,7 +23,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QProxyStyle>
 #include <QQueue>
 #include <QSet>
 #include <QToolTip>
@@ -32,18 +32,6 @@ const QString stateExport = QStringLiteral("导出");
 const QString stateFetch = QStringLiteral("点击下载");
 const QString stateFetching = QStringLiteral("下载中…");
 const QString stateCached = QStringLiteral("已下载");
-
-// Draws no focus frames; the rows' own colours show what is current.
-class NoFocusFrameStyle : public QProxyStyle {
-public:
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                       const QWidget* widget) const override
-    {
-        if (element == PE_FrameFocusRect)
-            return;
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-    }
-};
 
 // The export pointer; drawn when the picture is not among the compiled-in images.
 QIcon makeExportIcon()
@@ -75,7 +63,8 @@ bool isCase(const QTreeWidgetItem* row) { return !row->text(3).isEmpty(); }
 
 MatTree::MatTree(QWidget* parent) : QTreeWidget(parent)
 {
-    auto* style = new NoFocusFrameStyle;
+    // No focus frames: the rows' own colours show what is current.
+    auto* style = new NoFocusRectangleStyle;
     style->setParent(this);
     setStyle(style);
     setFont(QFont(QStringLiteral("宋体"), 9));
@@ -488,7 +477,7 @@ void MatTree::refreshStates()
     if (!onlineList)
         return;
     // One listing of the cache serves every row of a long online list.
-    const QStringList listed = QDir(QStringLiteral("./respool/")).entryList(QDir::Files);
+    const QStringList listed = QDir(Workspace::cacheFolder()).entryList(QDir::Files);
     const QSet<QString> cache(listed.cbegin(), listed.cend());
     QQueue<QTreeWidgetItem*> queue;
     for (int i = 0; i < topLevelItemCount(); ++i)
@@ -516,8 +505,8 @@ void MatTree::actReload()
     if (!contextItem || !isCase(contextItem))
         return;
     const QString name = Workspace::fileNamePart(contextItem->text(3));
-    QFile::remove(QStringLiteral("./respool/") + name);
-    QFile::remove(Workspace::scriptOf(QStringLiteral("./respool/") + name));
+    QFile::remove(Workspace::cacheFolder() + name);
+    QFile::remove(Workspace::scriptOf(Workspace::cacheFolder() + name));
     contextItem->setText(2, stateFetching);
     Q_EMIT loadresSig(contextItem->text(3));
 }
@@ -527,8 +516,8 @@ void MatTree::actReset()
     if (!contextItem || !isCase(contextItem))
         return;
     const QString name = Workspace::fileNamePart(contextItem->text(3));
-    QFile::remove(QStringLiteral("./respool/") + name);
-    QFile::remove(Workspace::scriptOf(QStringLiteral("./respool/") + name));
+    QFile::remove(Workspace::cacheFolder() + name);
+    QFile::remove(Workspace::scriptOf(Workspace::cacheFolder() + name));
     refreshStates();
     Q_EMIT resetSig(name);
 }

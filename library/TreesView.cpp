@@ -3,6 +3,7 @@
 #include "ChromeTabs.h"
 #include "MatTree.h"
 #include "Picture.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -168,7 +169,7 @@ void TreesView::pas_ExportSig(QString path) { Q_EMIT exportSig(path); }
 void TreesView::pas_ResetSig(QString fileName)
 {
     QStringList& pending = pendingDownloads[currentIndex()];
-    if (pending.removeOne(QStringLiteral("./respool/") + fileName))
+    if (pending.removeOne(Workspace::cacheFolder() + fileName))
         Q_EMIT showNumSig(-1);
 }
 

@@ -13,7 +13,7 @@
 #include <functional>
 
 namespace {
-const QString cacheFolder = QStringLiteral("./respool/");
+const QString cacheFolder = Workspace::cacheFolder();
 const QString stateFetch = QStringLiteral("点击下载");
 const QString stateRetry = QStringLiteral("重试");
 // Online the state cell is wider, for "下载中 100%", and the spacer narrower; the local lists

@@ -10,6 +10,8 @@
 
 QString Workspace::folder() { return QStringLiteral("./workspace/"); }
 
+QString Workspace::cacheFolder() { return QStringLiteral("./respool/"); }
+
 QString Workspace::fileNamePart(const QString& url)
 {
     // Online rows hold URLs; a local name may contain '#' or '?' and is taken as it is.

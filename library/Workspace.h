@@ -9,6 +9,8 @@ class Workspace {
 public:
     // "./workspace/".
     static QString folder();
+    // "./respool/": downloads in progress and finished downloads not yet in the workspace.
+    static QString cacheFolder();
     // The file-name part of a row's column 3: the last component of its URL path, or of the
     // plain file name for local lists.
     static QString fileNamePart(const QString& url);

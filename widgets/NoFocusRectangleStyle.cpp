@@ -8,7 +8,7 @@ void NoFocusRectangleStyle::drawPrimitive(PrimitiveElement element, const QStyle
     if (element == PE_FrameFocusRect && widget &&
         (widget->inherits("QTreeWidget") || widget->inherits("QPushButton")))
         return;
-    QCommonStyle::drawPrimitive(element, option, painter, widget);
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void NoFocusRectangleStyle::drawControl(ControlElement element, const QStyleOption* option,
@@ -16,5 +16,5 @@ void NoFocusRectangleStyle::drawControl(ControlElement element, const QStyleOpti
 {
     if (element == CE_PushButton && widget && widget->inherits("QTreeWidget"))
         return;
-    QCommonStyle::drawControl(element, option, painter, widget);
+    QProxyStyle::drawControl(element, option, painter, widget);
 }
