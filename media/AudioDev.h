@@ -11,6 +11,8 @@ public:
     virtual bool openOutput(int sampleRate, int sampleSize, int channels) = 0;
     virtual void closeOutput() = 0;
     virtual void setVolume(float volume) = 0;
+    // Seconds of what was written that the output has not played yet (any thread).
+    virtual double bufferedSeconds() const = 0;
 
     // Public and virtual: the creator of a channel deletes its device through this type
     // once the channel has stopped.

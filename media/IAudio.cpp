@@ -107,6 +107,16 @@ void IAudio::closeLocked()
     stream = nullptr;
 }
 
+double IAudio::bufferedSeconds() const
+{
+    std::lock_guard lock(mutex);
+    if (!sink)
+        return 0;
+    const qsizetype held = std::max<qsizetype>(0, sink->bufferSize() - sink->bytesFree());
+    const int perSecond = format.bytesForFrames(format.sampleRate());
+    return perSecond > 0 ? double(held) / perSecond : 0;
+}
+
 void IAudio::setVolume(float volume)
 {
     leftGain = volume;

@@ -24,6 +24,7 @@ public:
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override;
     void setVolume(float volume) override;
+    double bufferedSeconds() const override;
 
     // The format of the open output (the requested one or the device's in 16 bits).
     QAudioFormat currentFormat() const;

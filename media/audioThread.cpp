@@ -30,7 +30,8 @@ void audioThread::run()
     ffmpeg::FramePtr frame(av_frame_alloc());
     int64_t previous = -1;
     while (packet && frame) {
-        const NextPacket next = nextPacket(*queue, codec, packet.get(), stopped, paused, *flags);
+        const NextPacket next =
+            nextPacket(*queue, codec, packet.get(), stopped, paused, *flags, &resync);
         if (next == NextPacket::Retry)
             continue;
         if (next == NextPacket::Finished) {
@@ -49,12 +50,14 @@ void audioThread::run()
             av_packet_unref(packet.get());
             continue;
         }
-        if (previous != -1 && dts != AV_NOPTS_VALUE) {
+        // Packets before the file's start (an encoder's priming) are heard from its start.
+        const int64_t at = dts == AV_NOPTS_VALUE ? dts : std::max(dts, origin);
+        if (previous != -1 && at != AV_NOPTS_VALUE) {
             const int64_t in = markIn;
             const int64_t out = markOut;
-            if (in >= 0 && previous < in && in <= dts)
+            if (in >= 0 && previous < in && in <= at)
                 Q_EMIT sigMarkIn();
-            if (out >= 0 && previous < out && out <= dts)
+            if (out >= 0 && previous < out && out <= at)
                 Q_EMIT sigMarkOut();
         }
         const int64_t end = endBound;
@@ -63,8 +66,8 @@ void audioThread::run()
             break;
         }
         const bool go = decodePacket(packet.get(), frame.get());
-        if (dts != AV_NOPTS_VALUE)
-            previous = dts;
+        if (at != AV_NOPTS_VALUE)
+            previous = at;
         av_packet_unref(packet.get());
         if (!go)
             break;
@@ -89,10 +92,7 @@ bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
 {
     if (!codec || avcodec_send_packet(codec, packet) < 0)
         return true;  // a failing decoder drops the packet's data
-    const int64_t dts = packet->dts;
     while (avcodec_receive_frame(codec, frame) == 0) {
-        if (dts != AV_NOPTS_VALUE)
-            clock = float(ffmpeg::toSeconds(dts, tb));
         const bool go = writeFrame(frame);
         av_frame_unref(frame);
         if (!go)
@@ -128,8 +128,19 @@ bool audioThread::prepareResampler(const AVFrame* frame)
 bool audioThread::writeFrame(const AVFrame* frame)
 {
     const int channels = frame->ch_layout.nb_channels;
-    if (channels <= 0 || frame->nb_samples <= 0)
+    if (channels <= 0 || frame->nb_samples <= 0 || frame->sample_rate <= 0)
         return true;
+    // Frames follow each other without a gap; their own times are taken at the start and
+    // after a seek only, since some demuxers only guess the times of packets inside a page
+    // (Ogg Vorbis, whose block lengths vary, is off by up to a block).
+    const int64_t stamp = frame->best_effort_timestamp;
+    if (resync && stamp != AV_NOPTS_VALUE) {
+        frameStart = ffmpeg::toSeconds(stamp - origin, tb);
+        resync = false;
+    } else {
+        frameStart = clock.load();
+    }
+    bytesPerSecond = double(frame->sample_rate) * channels * 2;
     const int bytes = frame->nb_samples * channels * 2;
     if (int(pcm.size()) < bytes)
         pcm.resize(size_t(bytes));
@@ -153,6 +164,7 @@ bool audioThread::writeAll(uint8_t* data, int length)
 {
     if (!device)
         return !stopped;
+    double done = 0;
     while (length > 0) {
         if (stopped)
             return false;
@@ -166,6 +178,8 @@ bool audioThread::writeAll(uint8_t* data, int length)
         if (n > 0) {
             data += n;
             length -= n;
+            done += n;
+            clock = frameStart + done / bytesPerSecond;
         }
         // A full output drains at the pace of real time: let a useful amount of room open
         // up before offering again, rather than waking every millisecond for a few bytes.

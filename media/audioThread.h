@@ -34,8 +34,11 @@ public:
     std::atomic<int64_t> markOut{-1};
     std::atomic<bool> paused{false};
     std::atomic<bool> stopped{false};
-    // Seconds of the packet being played.
-    std::atomic<float> clock{0};
+    // Where what has been written to the device ends, in seconds of the file's own time
+    // (from the file's start, an encoder's delay left out).
+    std::atomic<double> clock{0};
+    // The file's start in this stream's time base; set before the thread starts.
+    void setOrigin(int64_t stamp) { origin = stamp; }
 
 Q_SIGNALS:
     void sigMarkIn();
@@ -64,4 +67,9 @@ private:
     int swrRate = 0;
     int swrChannels = 0;
     std::vector<uint8_t> pcm;
+    int64_t origin = 0;
+    // The frame being written: where it starts (own time, seconds) and its bytes a second.
+    double frameStart = 0;
+    bool resync = true;  // take the next frame's own time (at the start, after a seek)
+    double bytesPerSecond = 0;
 };

@@ -50,6 +50,8 @@ bool parseThread::openFile(const QByteArray& utf8Path)
         return false;
     format.reset(raw);
     avformat_find_stream_info(format.get(), nullptr);
+    if (format->start_time != AV_NOPTS_VALUE)
+        startMicroseconds = format->start_time;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* s = format->streams[i];
         const AVMediaType type = s->codecpar->codec_type;
@@ -88,6 +90,7 @@ void parseThread::openAudio(int index)
     }
     audioWorker =
         new audioThread(&audioQueue, audioCodec.get(), index, audioDev, s->time_base, &flags, this);
+    audioWorker->setOrigin(av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, s->time_base));
 }
 
 void parseThread::openVideo(int index)
@@ -115,6 +118,19 @@ void parseThread::openVideo(int index)
     AVRational rate = av_guess_frame_rate(format.get(), s, nullptr);
     videoWorker = new videoThread(&videoQueue, videoCodec.get(), index, videoDev, s->time_base,
                                   rate, &flags, this);
+}
+
+int64_t parseThread::stampOf(double seconds, AVRational tb) const
+{
+    const int64_t stamp = ffmpeg::toStamp(seconds, tb);
+    return stamp < 0 ? -1 : stamp + av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, tb);
+}
+
+double parseThread::secondsOf(int64_t stamp, AVRational tb) const
+{
+    if (stamp < 0)
+        return ffmpeg::toSeconds(stamp, tb);
+    return ffmpeg::toSeconds(stamp - av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, tb), tb);
 }
 
 double parseThread::duration() const

@@ -43,6 +43,8 @@ public:
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override { closed = true; }
     void setVolume(float v) override { volume = v; }
+    // Everything taken counts as heard.
+    double bufferedSeconds() const override { return 0; }
 
     QByteArray taken() const;
     qint64 size() const;

@@ -155,6 +155,36 @@ private Q_SLOTS:
                  qPrintable(QString::number(seconds(audio.size() - hold))));
     }
 
+    // The clock is the end of what the device took, in the file's own time: held after
+    // exactly one second of sound, it reads one second, whatever the codec's frame length
+    // or encoder delay.
+    void clockIsTheEndOfWhatWasTaken_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* n : {"tone.mp3", "tone.m4a", "tone.ogg", "tone.wav"})
+            QTest::newRow(n) << QString::fromLatin1(n);
+    }
+
+    void clockIsTheEndOfWhatWasTaken()
+    {
+        QFETCH(QString, name);
+        Rig rig;
+        RecordingAudio audio;
+        const MediaIdentifier id = ident(file(name), &audio);
+        const qint64 hold = kBytesPerSecond;
+        audio.setBudget(hold);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        QTRY_VERIFY2(std::abs(rig.engine.currentTime(id) - 1.0) < 0.001,
+                     qPrintable(QString::number(rig.engine.currentTime(id), 'f', 4)));
+        // The second that was taken is the file's first: its gap comes at 1.0 s too.
+        const QVector<double> gaps = gapTimes(audio.taken());
+        QVERIFY2(gaps.isEmpty() || gaps[0] > 0.99, describe(gaps));
+        rig.engine.doStart(id, false);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+    }
+
     void endBoundEndsTheAudio()
     {
         Rig rig;
