@@ -11,6 +11,10 @@ public:
     virtual bool openOutput(int sampleRate, int sampleSize, int channels) = 0;
     virtual void closeOutput() = 0;
     virtual void setVolume(float volume) = 0;
+    // The format the output actually opened, which may differ from the one asked for when
+    // the device refused that: sample rate and channel count, 0 while closed (any thread).
+    virtual int outputRate() const = 0;
+    virtual int outputChannels() const = 0;
     // Seconds of what was written that the output has not played yet (any thread).
     virtual double bufferedSeconds() const = 0;
 

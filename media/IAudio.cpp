@@ -107,6 +107,18 @@ void IAudio::closeLocked()
     stream = nullptr;
 }
 
+int IAudio::outputRate() const
+{
+    std::lock_guard lock(mutex);
+    return sink ? format.sampleRate() : 0;
+}
+
+int IAudio::outputChannels() const
+{
+    std::lock_guard lock(mutex);
+    return sink ? format.channelCount() : 0;
+}
+
 double IAudio::bufferedSeconds() const
 {
     std::lock_guard lock(mutex);

@@ -25,6 +25,8 @@ public:
     void closeOutput() override;
     void setVolume(float volume) override;
     double bufferedSeconds() const override;
+    int outputRate() const override;
+    int outputChannels() const override;
 
     // The format of the open output (the requested one or the device's in 16 bits).
     QAudioFormat currentFormat() const;

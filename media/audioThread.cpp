@@ -101,27 +101,39 @@ bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
     return true;
 }
 
-bool audioThread::prepareResampler(const AVFrame* frame)
+bool audioThread::prepareResampler(const AVFrame* frame, int outRate, int outChannels)
 {
     const int channels = frame->ch_layout.nb_channels;
     if (swr && swrFormat == frame->format && swrRate == frame->sample_rate &&
-        swrChannels == channels)
+        swrChannels == channels && swrOutRate == outRate && swrOutChannels == outChannels)
         return true;
     swr.reset();
+    AVChannelLayout in{};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, channels);
+    else
+        av_channel_layout_copy(&in, &frame->ch_layout);
+    AVChannelLayout out{};
+    if (outChannels == channels)
+        av_channel_layout_copy(&out, &in);
+    else
+        av_channel_layout_default(&out, outChannels);
     SwrContext* raw = nullptr;
-    // This FFmpeg takes the layouts through non-const pointers; it only reads them.
-    auto* layout = const_cast<AVChannelLayout*>(&frame->ch_layout);
-    if (swr_alloc_set_opts2(&raw, layout, AV_SAMPLE_FMT_S16, frame->sample_rate, layout,
-                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) < 0)
-        return false;
+    const int made =
+        swr_alloc_set_opts2(&raw, &out, AV_SAMPLE_FMT_S16, outRate, &in,
+                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&in);
+    av_channel_layout_uninit(&out);
     swr.reset(raw);
-    if (swr_init(swr.get()) < 0) {
+    if (made < 0 || !raw || swr_init(swr.get()) < 0) {
         swr.reset();
         return false;
     }
     swrFormat = frame->format;
     swrRate = frame->sample_rate;
     swrChannels = channels;
+    swrOutRate = outRate;
+    swrOutChannels = outChannels;
     return true;
 }
 
@@ -137,26 +149,40 @@ bool audioThread::writeFrame(const AVFrame* frame)
     if (resync && stamp != AV_NOPTS_VALUE) {
         frameStart = ffmpeg::toSeconds(stamp - origin, tb);
         resync = false;
+        swr.reset();  // nothing from before the seek stays in the converter
     } else {
         frameStart = clock.load();
     }
-    bytesPerSecond = double(frame->sample_rate) * channels * 2;
-    const int bytes = frame->nb_samples * channels * 2;
-    if (int(pcm.size()) < bytes)
-        pcm.resize(size_t(bytes));
-    if (frame->format == AV_SAMPLE_FMT_S16) {
+    // The device may have opened another format than the stream's (when it refused that
+    // one): the samples are converted to the format it plays.
+    const int outRate =
+        device && device->outputRate() > 0 ? device->outputRate() : frame->sample_rate;
+    const int outChannels =
+        device && device->outputChannels() > 0 ? device->outputChannels() : channels;
+    bytesPerSecond = double(outRate) * outChannels * 2;
+    if (frame->format == AV_SAMPLE_FMT_S16 && outRate == frame->sample_rate &&
+        outChannels == channels) {
+        const int bytes = frame->nb_samples * channels * 2;
+        if (int(pcm.size()) < bytes)
+            pcm.resize(size_t(bytes));
         std::copy(frame->data[0], frame->data[0] + bytes, pcm.data());
         return writeAll(pcm.data(), bytes);
     }
-    if (!prepareResampler(frame))
+    if (!prepareResampler(frame, outRate, outChannels))
         return true;  // a format that cannot be converted plays silently
+    const int capacity = swr_get_out_samples(swr.get(), frame->nb_samples);
+    if (capacity <= 0)
+        return true;
+    const int bytes = capacity * outChannels * 2;
+    if (int(pcm.size()) < bytes)
+        pcm.resize(size_t(bytes));
     uint8_t* out[1] = {pcm.data()};
     const int got =
-        swr_convert(swr.get(), out, frame->nb_samples,
-                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        swr_convert(swr.get(), out, capacity, const_cast<const uint8_t**>(frame->extended_data),
+                    frame->nb_samples);
     if (got <= 0)
         return true;
-    return writeAll(pcm.data(), got * channels * 2);
+    return writeAll(pcm.data(), got * outChannels * 2);
 }
 
 // Offer the bytes until the device took them all; false when stopped meanwhile.

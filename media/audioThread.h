@@ -1,7 +1,8 @@
 #pragma once
-// audioThread: decodes one channel's audio packets to interleaved signed 16-bit PCM at the
-// decoder's own rate and channel count, writes it to the channel's AudioDev, keeps the audio
-// clock and reports crossings of the in and out marks.
+// audioThread: decodes one channel's audio packets to interleaved signed 16-bit PCM in the
+// format the channel's AudioDev opened (the stream's own rate and channel count unless the
+// device refused them), writes it to the device, keeps the audio clock and reports
+// crossings of the in and out marks.
 //
 // Created and stopped by the channel's parseThread in the GUI thread; run() is the only code
 // on its own thread. The engine (GUI thread) writes the command fields (pause, stop, drop
@@ -53,7 +54,7 @@ private:
     bool decodePacket(AVPacket* packet, AVFrame* frame);
     bool writeFrame(const AVFrame* frame);
     bool writeAll(uint8_t* data, int length);
-    bool prepareResampler(const AVFrame* frame);
+    bool prepareResampler(const AVFrame* frame, int outRate, int outChannels);
 
     PacketQueue* queue;
     AVCodecContext* codec;
@@ -66,6 +67,8 @@ private:
     int swrFormat = -1;
     int swrRate = 0;
     int swrChannels = 0;
+    int swrOutRate = 0;
+    int swrOutChannels = 0;
     std::vector<uint8_t> pcm;
     int64_t origin = 0;
     // The frame being written: where it starts (own time, seconds) and its bytes a second.

@@ -51,6 +51,9 @@ public:
     void closeOutput() override {}
     void setVolume(float) override {}
     double bufferedSeconds() const override { return 0; }
+    // Plays whatever the stream is.
+    int outputRate() const override { return 0; }
+    int outputChannels() const override { return 0; }
 };
 
 // Takes bytes at the pace of real time with 200 ms of buffer, and notes when the first
@@ -83,6 +86,9 @@ public:
     }
     void closeOutput() override {}
     void setVolume(float) override {}
+    // Plays whatever the stream is.
+    int outputRate() const override { return 0; }
+    int outputChannels() const override { return 0; }
     // What it took ahead of real time (at most its 200 ms buffer).
     double bufferedSeconds() const override
     {

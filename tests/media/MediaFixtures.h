@@ -45,6 +45,18 @@ public:
     void setVolume(float v) override { volume = v; }
     // Everything taken counts as heard.
     double bufferedSeconds() const override { return 0; }
+    // The format asked for, unless a fallback was set: then the device behaves as one that
+    // refused the stream's format and opened that one instead.
+    int outputRate() const override { return fallbackRate > 0 ? fallbackRate.load() : rate.load(); }
+    int outputChannels() const override
+    {
+        return fallbackChannels > 0 ? fallbackChannels.load() : channels.load();
+    }
+    void setFallback(int r, int c)
+    {
+        fallbackRate = r;
+        fallbackChannels = c;
+    }
 
     QByteArray taken() const;
     qint64 size() const;
@@ -56,6 +68,8 @@ public:
     std::atomic<int> opens{0};
     std::atomic<bool> closed{false};
     std::atomic<float> volume{-1};
+    std::atomic<int> fallbackRate{0};
+    std::atomic<int> fallbackChannels{0};
 
 private:
     mutable QMutex mutex;

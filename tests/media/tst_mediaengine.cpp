@@ -185,6 +185,30 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
     }
 
+    // A device that refused the stream's format opened another one: the samples are
+    // converted to it, so the tone keeps its pitch and length.
+    void fallbackFormatIsWhatIsWritten()
+    {
+        Rig rig;
+        RecordingAudio audio;
+        audio.setFallback(48000, 1);
+        const MediaIdentifier id = ident(file("tone.wav"), &audio);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        const QByteArray pcm = audio.taken();
+        const double heard = double(pcm.size()) / (48000 * 2);
+        QVERIFY2(std::abs(heard - kToneSeconds) < 0.05, qPrintable(QString::number(heard)));
+        const QVector<int16_t> mono = leftChannel(pcm, 1);
+        const double hz = frequency(mono.mid(0, 48000), 48000);
+        QVERIFY2(std::abs(hz - kToneHz) < kToneHz * 0.02, qPrintable(QString::number(hz)));
+        QVector<double> gaps;
+        for (int i : gapStarts(mono, 480))
+            gaps.push_back(double(i) / 48000);
+        // The tone's gaps start on the encoder's frame boundaries, up to 22 ms late.
+        QVERIFY2(hasGapNear(gaps, kGapA, 0.03) && hasGapNear(gaps, kGapB, 0.03), describe(gaps));
+    }
+
     void endBoundEndsTheAudio()
     {
         Rig rig;
