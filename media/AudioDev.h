@@ -10,6 +10,9 @@ public:
     // Make the output ready for this format (sample size in bits).
     virtual bool openOutput(int sampleRate, int sampleSize, int channels) = 0;
     virtual void closeOutput() = 0;
+    // Throw away what was written and not yet played, so a seek or a pause is heard at once
+    // (GUI thread).
+    virtual void discard() = 0;
     virtual void setVolume(float volume) = 0;
     // The format the output actually opened, which may differ from the one asked for when
     // the device refused that: sample rate and channel count, 0 while closed (any thread).

@@ -93,6 +93,19 @@ int IAudio::writeSamples(char* data, int length)
     return int(std::max<qint64>(0, stream->write(data, n)));
 }
 
+void IAudio::discard()
+{
+    std::lock_guard lock(mutex);
+    if (!sink)
+        return;
+    // A new sink in the same format: the old one's buffer goes with it, unplayed.
+    closeLocked();
+    sink = std::make_unique<QAudioSink>(device, format);
+    stream = sink->start();
+    if (!stream)
+        sink.reset();
+}
+
 void IAudio::closeOutput()
 {
     std::lock_guard lock(mutex);

@@ -23,6 +23,7 @@ public:
     int writeSamples(char* data, int length) override;
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override;
+    void discard() override;
     void setVolume(float volume) override;
     double bufferedSeconds() const override;
     int outputRate() const override;

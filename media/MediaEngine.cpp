@@ -60,7 +60,7 @@ double MediaEngine::currentTime(const MediaIdentifier& id) const
     // What is heard now: the end of what was written, less what the output still holds.
     const double written = p->audio()->clock;
     const double held = p->device() ? p->device()->bufferedSeconds() : 0;
-    return std::max(0.0, written - held);
+    return std::max(p->audio()->landed.load(), written - held);
 }
 
 bool MediaEngine::hasChannel(const MediaIdentifier& id) const { return channels.count(id) != 0; }
@@ -76,6 +76,9 @@ void MediaEngine::doOpen(MediaIdentifier id)
     const AVRational ref = p->referenceTimeBase();
     p->startBound = p->stampOf(id.start, ref);
     p->endBound = p->stampOf(id.end, ref);
+    // Playback begins at the start bound exactly, as after a seek there.
+    if (audioThread* a = p->audio())
+        a->dropThreshold = p->stampOf(id.start, a->timeBase());
     connect(p, &parseThread::sigThreadDone, this, &MediaEngine::parseFinished);
     if (audioThread* a = p->audio()) {
         a->endBound = p->stampOf(id.end, a->timeBase());
@@ -106,6 +109,11 @@ bool MediaEngine::doPause(MediaIdentifier id, bool pause)
     p->paused = pause;
     if (audioThread* a = p->audio())
         a->paused = pause;
+    if (pause && p->audio() && p->device() && p->isRunning()) {
+        // Silent at once: what the output still holds is thrown away, and the channel plays
+        // on from what was heard last when it resumes.
+        seek(p, currentTime(id), true);
+    }
     if (videoThread* v = p->video(); v && p->display()) {
         v->paused = pause;
         p->display()->resetClock();
@@ -115,18 +123,31 @@ bool MediaEngine::doPause(MediaIdentifier id, bool pause)
 
 void MediaEngine::doSeekTime(MediaIdentifier id, double seconds)
 {
-    parseThread* p = channel(id);
-    if (!p)
-        return;
+    if (parseThread* p = channel(id))
+        seek(p, seconds, false);
+}
+
+void MediaEngine::seek(parseThread* p, double seconds, bool resuming)
+{
     const int64_t t = p->stampOf(seconds, p->referenceTimeBase());
     const int64_t start = p->startBound;
     const int64_t end = p->endBound;
-    const bool accepted = t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end);
+    const bool accepted =
+        resuming || (t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end));
     p->setPendingSeek(accepted ? t : -1);
     if (audioThread* a = p->audio())
         a->dropThreshold = accepted ? p->stampOf(seconds, a->timeBase()) : -1;
     if (videoThread* v = p->video())
         v->dropThreshold = accepted ? p->stampOf(seconds, v->timeBase()) : -1;
+    if (!accepted)
+        return;
+    // The target is heard at once: nothing written before the seek plays out.
+    if (audioThread* a = p->audio()) {
+        a->clock = seconds;
+        a->landed = seconds;
+    }
+    if (p->device())
+        p->device()->discard();
 }
 
 void MediaEngine::doSetInOut(MediaIdentifier id, double in, double out)

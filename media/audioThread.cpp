@@ -30,6 +30,7 @@ void audioThread::run()
     ffmpeg::FramePtr frame(av_frame_alloc());
     int64_t previous = -1;
     while (packet && frame) {
+        generation = flags->seeks;
         const NextPacket next =
             nextPacket(*queue, codec, packet.get(), stopped, paused, *flags, &resync);
         if (next == NextPacket::Retry)
@@ -45,7 +46,8 @@ void audioThread::run()
         // the stream give its first packets negative times, and the decoder's own trim is
         // what removes the priming samples. A packet without a time is dropped only while a
         // threshold is set: some demuxers leave the time of packets inside a page unset.
-        const bool early = drop >= 0 && (dts == AV_NOPTS_VALUE || dts < drop);
+        const bool early = drop >= 0 && (dts == AV_NOPTS_VALUE ||
+                                         dts < drop - ffmpeg::toStamp(kSeekPreRollSeconds, tb));
         if (packet->stream_index != stream || early) {
             av_packet_unref(packet.get());
             continue;
@@ -150,9 +152,17 @@ bool audioThread::writeFrame(const AVFrame* frame)
         frameStart = ffmpeg::toSeconds(stamp - origin, tb);
         resync = false;
         swr.reset();  // nothing from before the seek stays in the converter
+        const int64_t drop = dropThreshold;
+        trimTarget = drop >= 0 ? ffmpeg::toSeconds(drop - origin, tb) : -1;
     } else {
-        frameStart = clock.load();
+        frameStart = nextStart;
     }
+    nextStart = frameStart + double(frame->nb_samples) / frame->sample_rate;
+    const int skip = samplesBeforeTarget(frame);
+    if (skip >= frame->nb_samples)
+        return true;  // decoded for its history only
+    frameStart += double(skip) / frame->sample_rate;
+    const int samples = frame->nb_samples - skip;
     // The device may have opened another format than the stream's (when it refused that
     // one): the samples are converted to the format it plays.
     const int outRate =
@@ -162,27 +172,43 @@ bool audioThread::writeFrame(const AVFrame* frame)
     bytesPerSecond = double(outRate) * outChannels * 2;
     if (frame->format == AV_SAMPLE_FMT_S16 && outRate == frame->sample_rate &&
         outChannels == channels) {
-        const int bytes = frame->nb_samples * channels * 2;
+        const int bytes = samples * channels * 2;
         if (int(pcm.size()) < bytes)
             pcm.resize(size_t(bytes));
-        std::copy(frame->data[0], frame->data[0] + bytes, pcm.data());
+        const uint8_t* first = frame->data[0] + std::ptrdiff_t(skip) * channels * 2;
+        std::copy(first, first + bytes, pcm.data());
         return writeAll(pcm.data(), bytes);
     }
     if (!prepareResampler(frame, outRate, outChannels))
         return true;  // a format that cannot be converted plays silently
-    const int capacity = swr_get_out_samples(swr.get(), frame->nb_samples);
+    const auto format = AVSampleFormat(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format);
+    const int step = av_get_bytes_per_sample(format) * (planar ? 1 : channels);
+    std::vector<const uint8_t*> inputs(size_t(planar ? channels : 1));
+    for (size_t p = 0; p < inputs.size(); ++p)
+        inputs[p] = frame->extended_data[p] + std::ptrdiff_t(skip) * step;
+    const int capacity = swr_get_out_samples(swr.get(), samples);
     if (capacity <= 0)
         return true;
     const int bytes = capacity * outChannels * 2;
     if (int(pcm.size()) < bytes)
         pcm.resize(size_t(bytes));
     uint8_t* out[1] = {pcm.data()};
-    const int got =
-        swr_convert(swr.get(), out, capacity, const_cast<const uint8_t**>(frame->extended_data),
-                    frame->nb_samples);
+    const int got = swr_convert(swr.get(), out, capacity, inputs.data(), samples);
     if (got <= 0)
         return true;
     return writeAll(pcm.data(), got * outChannels * 2);
+}
+
+int audioThread::samplesBeforeTarget(const AVFrame* frame)
+{
+    if (trimTarget < 0)
+        return 0;
+    const double before = (trimTarget - frameStart) * frame->sample_rate;
+    if (before >= frame->nb_samples)
+        return frame->nb_samples;
+    trimTarget = -1;  // the target is in this frame: what follows is all heard
+    return before > 0 ? int(std::lround(before)) : 0;
 }
 
 // Offer the bytes until the device took them all; false when stopped meanwhile.
@@ -194,7 +220,7 @@ bool audioThread::writeAll(uint8_t* data, int length)
     while (length > 0) {
         if (stopped)
             return false;
-        if (flags->pendingSeek >= 0)
+        if (flags->pendingSeek >= 0 || flags->seeks != generation)
             return true;  // the rest is from before the seek
         if (paused) {
             msleep(10);

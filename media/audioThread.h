@@ -38,6 +38,8 @@ public:
     // Where what has been written to the device ends, in seconds of the file's own time
     // (from the file's start, an encoder's delay left out).
     std::atomic<double> clock{0};
+    // The last seek's target: nothing before it is heard any more (GUI thread).
+    std::atomic<double> landed{0};
     // The file's start in this stream's time base; set before the thread starts.
     void setOrigin(int64_t stamp) { origin = stamp; }
 
@@ -53,6 +55,8 @@ private:
     void drain(AVFrame* frame);
     bool decodePacket(AVPacket* packet, AVFrame* frame);
     bool writeFrame(const AVFrame* frame);
+    // Samples at the frame's start that lie before the seek target.
+    int samplesBeforeTarget(const AVFrame* frame);
     bool writeAll(uint8_t* data, int length);
     bool prepareResampler(const AVFrame* frame, int outRate, int outChannels);
 
@@ -73,6 +77,10 @@ private:
     int64_t origin = 0;
     // The frame being written: where it starts (own time, seconds) and its bytes a second.
     double frameStart = 0;
-    bool resync = true;  // take the next frame's own time (at the start, after a seek)
+    double nextStart = 0;    // where the frame after this one starts (own time, seconds)
+    double trimTarget = -1;  // after a seek: samples before this moment are not written
+    bool resync = true;
+    uint32_t generation = 0;  // the seek count when the packet being decoded was taken      // take
+                              // the next frame's own time (at the start, after a seek)
     double bytesPerSecond = 0;
 };

@@ -9,6 +9,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -151,8 +153,17 @@ void parseThread::seekTo(int64_t target, int seekFlags)
     const int ref = videoStream >= 0 ? videoStream : audioStream;
     if (ref < 0)
         return;
-    avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(), target,
-                       std::numeric_limits<int64_t>::max(), seekFlags);
+    // Land a little before the target, so the decoder has history for the target's frame;
+    // the audio thread throws away what lies before the target. Ogg is left alone: after a
+    // seek its demuxer only guesses the times of the packets on the page it lands on, and
+    // an earlier page would be played from a wrong time.
+    const bool guessedTimes = std::strcmp(format->iformat->name, "ogg") == 0;
+    const int64_t early =
+        std::max<int64_t>(0, target - ffmpeg::toStamp(kSeekPreRollSeconds, referenceTb));
+    if (guessedTimes || avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(),
+                                           early, target, seekFlags) < 0)
+        avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(), target,
+                           std::numeric_limits<int64_t>::max(), seekFlags);
 }
 
 void parseThread::run()

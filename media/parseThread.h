@@ -58,7 +58,12 @@ public:
     AudioDev* device() const { return audioDev; }
 
     // Ask for a seek to this reference timestamp; -1 cancels one not yet carried out.
-    void setPendingSeek(int64_t target) { flags.pendingSeek = target; }
+    void setPendingSeek(int64_t target)
+    {
+        if (target >= 0)
+            ++flags.seeks;
+        flags.pendingSeek = target;
+    }
 
     // Commands, in reference timestamps (-1 = none).
     std::atomic<int64_t> startBound{-1};

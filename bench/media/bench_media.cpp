@@ -51,6 +51,7 @@ public:
     void closeOutput() override {}
     void setVolume(float) override {}
     double bufferedSeconds() const override { return 0; }
+    void discard() override {}
     // Plays whatever the stream is.
     int outputRate() const override { return 0; }
     int outputChannels() const override { return 0; }
@@ -86,6 +87,7 @@ public:
     }
     void closeOutput() override {}
     void setVolume(float) override {}
+    void discard() override {}
     // Plays whatever the stream is.
     int outputRate() const override { return 0; }
     int outputChannels() const override { return 0; }

@@ -43,8 +43,9 @@ public:
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override { closed = true; }
     void setVolume(float v) override { volume = v; }
-    // Everything taken counts as heard.
+    // Everything taken counts as heard: nothing is left to throw away.
     double bufferedSeconds() const override { return 0; }
+    void discard() override {}
     // The format asked for, unless a fallback was set: then the device behaves as one that
     // refused the stream's format and opened that one instead.
     int outputRate() const override { return fallbackRate > 0 ? fallbackRate.load() : rate.load(); }

@@ -185,6 +185,52 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
     }
 
+    // A seek is heard from its target's very sample: what follows the seek is what a
+    // whole play holds from that moment on, sample for sample.
+    void seekLandsOnTheTargetSample_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("wav") << QStringLiteral("tone.wav");
+        QTest::newRow("aac in m4a") << QStringLiteral("tone.m4a");
+        // The demuxer lands on the picture before the target.
+        QTest::newRow("mp4 video") << QStringLiteral("pattern.mp4");
+    }
+
+    void seekLandsOnTheTargetSample()
+    {
+        QFETCH(QString, name);
+        QByteArray whole;
+        {
+            Rig rig;
+            RecordingAudio audio;
+            const MediaIdentifier id = ident(file(name), &audio);
+            rig.engine.doOpen(id);
+            rig.engine.doStart(id, true);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+            whole = audio.taken();
+        }
+        Rig rig;
+        RecordingAudio audio;
+        const MediaIdentifier id = ident(file(name), &audio);
+        const qint64 hold = kBytesPerSecond / 2;
+        audio.setBudget(hold);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        rig.engine.doSeekTime(id, 1.8);
+        QCOMPARE(rig.engine.currentTime(id), 1.8);
+        QTest::qWait(100);
+        audio.setBudget(-1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        const QVector<int16_t> after = leftChannel(audio.taken().mid(int(hold)), 2);
+        const QVector<int16_t> from = leftChannel(whole, 2).mid(int(1.8 * kRate));
+        QVERIFY(after.size() > kRate / 2);
+        int worst = 0;
+        for (int i = 0; i < kRate / 2; ++i)
+            worst = std::max(worst, std::abs(int(after[i]) - int(from[i])));
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+    }
+
     // A device that refused the stream's format opened another one: the samples are
     // converted to it, so the tone keeps its pitch and length.
     void fallbackFormatIsWhatIsWritten()
