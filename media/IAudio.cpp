@@ -98,12 +98,13 @@ void IAudio::discard()
     std::lock_guard lock(mutex);
     if (!sink)
         return;
-    // A new sink in the same format: the old one's buffer goes with it, unplayed.
-    closeLocked();
-    sink = std::make_unique<QAudioSink>(device, format);
-    stream = sink->start();
+    // Drop what the sink holds unplayed; the sink itself stays (destroying one runs the
+    // event loop). A sink that stopped on it is started again in push mode.
+    sink->reset();
+    if (sink->state() == QAudio::StoppedState || !stream)
+        stream = sink->start();
     if (!stream)
-        sink.reset();
+        closeLocked();
 }
 
 void IAudio::closeOutput()
