@@ -7,12 +7,21 @@
 #include <atomic>
 #include <cstdint>
 
+// After a seek, packets this long before the target are still decoded, so the decoder has the
+// history the target's frame leans on (MP3's bit reservoir, the overlap of AAC and Vorbis
+// windows) when the demuxer landed early; what lies before the target is decoded and thrown
+// away, sample by sample.
+constexpr double kSeekPreRollSeconds = 0.2;
+
 struct ChannelFlags {
     std::atomic<bool> audioRunning{false};
     std::atomic<bool> videoRunning{false};
     std::atomic<bool> reading{false};      // the demuxer has not met the end of the file
     std::atomic<bool> refilling{false};    // a seek was made and no queue has had data since
     std::atomic<int64_t> pendingSeek{-1};  // reference timestamp, -1 = none
+    // Seeks asked for so far: a decoding thread drops what it took before the latest one,
+    // even when the demux thread has carried that seek out already.
+    std::atomic<uint32_t> seeks{0};
 
     // No more packets will come: the file is read to its end and no seek is under way or
     // waiting. The demux thread sets refilling before it clears the pending seek, so the

@@ -11,7 +11,7 @@ extern "C" {
 
 NextPacket nextPacket(PacketQueue& queue, AVCodecContext* codec, AVPacket* packet,
                       const std::atomic<bool>& stopped, const std::atomic<bool>& paused,
-                      const ChannelFlags& flags)
+                      const ChannelFlags& flags, bool* flushed)
 {
     if (stopped)
         return NextPacket::Finished;
@@ -29,6 +29,8 @@ NextPacket nextPacket(PacketQueue& queue, AVCodecContext* codec, AVPacket* packe
     if (PacketQueue::isFlush(packet)) {
         if (codec)
             avcodec_flush_buffers(codec);
+        if (flushed)
+            *flushed = true;
         av_packet_unref(packet);
         return NextPacket::Retry;
     }

@@ -15,6 +15,7 @@ enum class NextPacket {
     Finished,  // stopped, or the stream has run dry (the decoder may still hold frames)
 };
 
+// `flushed`, when given, is set when the decoder was flushed at the flush marker.
 NextPacket nextPacket(PacketQueue& queue, AVCodecContext* codec, AVPacket* packet,
                       const std::atomic<bool>& stopped, const std::atomic<bool>& paused,
-                      const ChannelFlags& flags);
+                      const ChannelFlags& flags, bool* flushed = nullptr);

@@ -93,6 +93,20 @@ int IAudio::writeSamples(char* data, int length)
     return int(std::max<qint64>(0, stream->write(data, n)));
 }
 
+void IAudio::discard()
+{
+    std::lock_guard lock(mutex);
+    if (!sink)
+        return;
+    // Drop what the sink holds unplayed; the sink itself stays (destroying one runs the
+    // event loop). A sink that stopped on it is started again in push mode.
+    sink->reset();
+    if (sink->state() == QAudio::StoppedState || !stream)
+        stream = sink->start();
+    if (!stream)
+        closeLocked();
+}
+
 void IAudio::closeOutput()
 {
     std::lock_guard lock(mutex);
@@ -105,6 +119,28 @@ void IAudio::closeLocked()
         sink->stop();
     sink.reset();
     stream = nullptr;
+}
+
+int IAudio::outputRate() const
+{
+    std::lock_guard lock(mutex);
+    return sink ? format.sampleRate() : 0;
+}
+
+int IAudio::outputChannels() const
+{
+    std::lock_guard lock(mutex);
+    return sink ? format.channelCount() : 0;
+}
+
+double IAudio::bufferedSeconds() const
+{
+    std::lock_guard lock(mutex);
+    if (!sink)
+        return 0;
+    const qsizetype held = std::max<qsizetype>(0, sink->bufferSize() - sink->bytesFree());
+    const int perSecond = format.bytesForFrames(format.sampleRate());
+    return perSecond > 0 ? double(held) / perSecond : 0;
 }
 
 void IAudio::setVolume(float volume)

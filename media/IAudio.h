@@ -23,7 +23,11 @@ public:
     int writeSamples(char* data, int length) override;
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override;
+    void discard() override;
     void setVolume(float volume) override;
+    double bufferedSeconds() const override;
+    int outputRate() const override;
+    int outputChannels() const override;
 
     // The format of the open output (the requested one or the device's in 16 bits).
     QAudioFormat currentFormat() const;

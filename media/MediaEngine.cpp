@@ -6,6 +6,8 @@
 #include "parseThread.h"
 #include "videoThread.h"
 
+#include <algorithm>
+
 MediaEngine::MediaEngine(QObject* parent) : QObject(parent) {}
 
 MediaEngine::~MediaEngine()
@@ -53,7 +55,12 @@ double MediaEngine::duration(const MediaIdentifier& id) const
 double MediaEngine::currentTime(const MediaIdentifier& id) const
 {
     const parseThread* p = channel(id);
-    return p && p->audio() ? double(p->audio()->clock.load()) : -1;
+    if (!p || !p->audio())
+        return -1;
+    // What is heard now: the end of what was written, less what the output still holds.
+    const double written = p->audio()->clock;
+    const double held = p->device() ? p->device()->bufferedSeconds() : 0;
+    return std::max(p->audio()->landed.load(), written - held);
 }
 
 bool MediaEngine::hasChannel(const MediaIdentifier& id) const { return channels.count(id) != 0; }
@@ -67,11 +74,14 @@ void MediaEngine::doOpen(MediaIdentifier id)
     p->setDevices(id.audio, id.video);
     p->openFile(id.path.toUtf8());
     const AVRational ref = p->referenceTimeBase();
-    p->startBound = ffmpeg::toStamp(id.start, ref);
-    p->endBound = ffmpeg::toStamp(id.end, ref);
+    p->startBound = p->stampOf(id.start, ref);
+    p->endBound = p->stampOf(id.end, ref);
+    // Playback begins at the start bound exactly, as after a seek there.
+    if (audioThread* a = p->audio())
+        a->dropThreshold = p->stampOf(id.start, a->timeBase());
     connect(p, &parseThread::sigThreadDone, this, &MediaEngine::parseFinished);
     if (audioThread* a = p->audio()) {
-        a->endBound = ffmpeg::toStamp(id.end, a->timeBase());
+        a->endBound = p->stampOf(id.end, a->timeBase());
         connect(a, &audioThread::sigMarkIn, this, &MediaEngine::doInMarking);
         connect(a, &audioThread::sigMarkOut, this, &MediaEngine::doOutMarking);
     }
@@ -99,6 +109,11 @@ bool MediaEngine::doPause(MediaIdentifier id, bool pause)
     p->paused = pause;
     if (audioThread* a = p->audio())
         a->paused = pause;
+    if (pause && p->audio() && p->device() && p->isRunning()) {
+        // Silent at once: what the output still holds is thrown away, and the channel plays
+        // on from what was heard last when it resumes.
+        seek(p, currentTime(id), true);
+    }
     if (videoThread* v = p->video(); v && p->display()) {
         v->paused = pause;
         p->display()->resetClock();
@@ -108,18 +123,31 @@ bool MediaEngine::doPause(MediaIdentifier id, bool pause)
 
 void MediaEngine::doSeekTime(MediaIdentifier id, double seconds)
 {
-    parseThread* p = channel(id);
-    if (!p)
-        return;
-    const int64_t t = ffmpeg::toStamp(seconds, p->referenceTimeBase());
+    if (parseThread* p = channel(id))
+        seek(p, seconds, false);
+}
+
+void MediaEngine::seek(parseThread* p, double seconds, bool resuming)
+{
+    const int64_t t = p->stampOf(seconds, p->referenceTimeBase());
     const int64_t start = p->startBound;
     const int64_t end = p->endBound;
-    const bool accepted = t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end);
+    const bool accepted =
+        resuming || (t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end));
     p->setPendingSeek(accepted ? t : -1);
     if (audioThread* a = p->audio())
-        a->dropThreshold = accepted ? ffmpeg::toStamp(seconds, a->timeBase()) : -1;
+        a->dropThreshold = accepted ? p->stampOf(seconds, a->timeBase()) : -1;
     if (videoThread* v = p->video())
-        v->dropThreshold = accepted ? ffmpeg::toStamp(seconds, v->timeBase()) : -1;
+        v->dropThreshold = accepted ? p->stampOf(seconds, v->timeBase()) : -1;
+    if (!accepted)
+        return;
+    // The target is heard at once: nothing written before the seek plays out.
+    if (audioThread* a = p->audio()) {
+        a->clock = seconds;
+        a->landed = seconds;
+    }
+    if (p->device())
+        p->device()->discard();
 }
 
 void MediaEngine::doSetInOut(MediaIdentifier id, double in, double out)
@@ -130,9 +158,10 @@ void MediaEngine::doSetInOut(MediaIdentifier id, double in, double out)
     const MediaIdentifier& key = it->first;
     const bool hasIn = in >= 0 && (key.start < 0 || in >= key.start);
     const bool hasOut = out >= 0 && (key.end < 0 || out <= key.end);
-    if (audioThread* a = it->second->audio()) {
-        a->markIn = hasIn ? ffmpeg::toStamp(in, a->timeBase()) : -1;
-        a->markOut = hasOut ? ffmpeg::toStamp(out, a->timeBase()) : -1;
+    const parseThread* p = it->second;
+    if (audioThread* a = p->audio()) {
+        a->markIn = hasIn ? p->stampOf(in, a->timeBase()) : -1;
+        a->markOut = hasOut ? p->stampOf(out, a->timeBase()) : -1;
     }
 }
 
@@ -156,9 +185,10 @@ void MediaEngine::doOutMarking()
     if (it == channels.end())
         return;
     MediaIdentifier id = it->first;
-    const audioThread* a = it->second->audio();
-    id.markIn = float(ffmpeg::toSeconds(a->markIn, a->timeBase()));
-    id.markOut = float(ffmpeg::toSeconds(a->markOut, a->timeBase()));
+    const parseThread* p = it->second;
+    const audioThread* a = p->audio();
+    id.markIn = float(p->secondsOf(a->markIn, a->timeBase()));
+    id.markOut = float(p->secondsOf(a->markOut, a->timeBase()));
     Q_EMIT sigMarkOut(id);
 }
 

@@ -55,6 +55,9 @@ private:
     parseThread* channel(const MediaIdentifier& id) const;
     std::map<MediaIdentifier, parseThread*>::iterator findBySender();
     void close(parseThread* p);
+    // Ask the channel to seek (refused outside its bounds unless it resumes where it was
+    // paused) and empty its output so the target is heard at once.
+    void seek(parseThread* p, double seconds, bool resuming);
 
     // A null thread marks a channel that is being reported stopped.
     std::map<MediaIdentifier, parseThread*> channels;

@@ -30,7 +30,9 @@ void audioThread::run()
     ffmpeg::FramePtr frame(av_frame_alloc());
     int64_t previous = -1;
     while (packet && frame) {
-        const NextPacket next = nextPacket(*queue, codec, packet.get(), stopped, paused, *flags);
+        generation = flags->seeks;
+        const NextPacket next =
+            nextPacket(*queue, codec, packet.get(), stopped, paused, *flags, &resync);
         if (next == NextPacket::Retry)
             continue;
         if (next == NextPacket::Finished) {
@@ -44,17 +46,20 @@ void audioThread::run()
         // the stream give its first packets negative times, and the decoder's own trim is
         // what removes the priming samples. A packet without a time is dropped only while a
         // threshold is set: some demuxers leave the time of packets inside a page unset.
-        const bool early = drop >= 0 && (dts == AV_NOPTS_VALUE || dts < drop);
+        const bool early = drop >= 0 && (dts == AV_NOPTS_VALUE ||
+                                         dts < drop - ffmpeg::toStamp(kSeekPreRollSeconds, tb));
         if (packet->stream_index != stream || early) {
             av_packet_unref(packet.get());
             continue;
         }
-        if (previous != -1 && dts != AV_NOPTS_VALUE) {
+        // Packets before the file's start (an encoder's priming) are heard from its start.
+        const int64_t at = dts == AV_NOPTS_VALUE ? dts : std::max(dts, origin);
+        if (previous != -1 && at != AV_NOPTS_VALUE) {
             const int64_t in = markIn;
             const int64_t out = markOut;
-            if (in >= 0 && previous < in && in <= dts)
+            if (in >= 0 && previous < in && in <= at)
                 Q_EMIT sigMarkIn();
-            if (out >= 0 && previous < out && out <= dts)
+            if (out >= 0 && previous < out && out <= at)
                 Q_EMIT sigMarkOut();
         }
         const int64_t end = endBound;
@@ -63,8 +68,8 @@ void audioThread::run()
             break;
         }
         const bool go = decodePacket(packet.get(), frame.get());
-        if (dts != AV_NOPTS_VALUE)
-            previous = dts;
+        if (at != AV_NOPTS_VALUE)
+            previous = at;
         av_packet_unref(packet.get());
         if (!go)
             break;
@@ -89,10 +94,7 @@ bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
 {
     if (!codec || avcodec_send_packet(codec, packet) < 0)
         return true;  // a failing decoder drops the packet's data
-    const int64_t dts = packet->dts;
     while (avcodec_receive_frame(codec, frame) == 0) {
-        if (dts != AV_NOPTS_VALUE)
-            clock = float(ffmpeg::toSeconds(dts, tb));
         const bool go = writeFrame(frame);
         av_frame_unref(frame);
         if (!go)
@@ -101,51 +103,112 @@ bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
     return true;
 }
 
-bool audioThread::prepareResampler(const AVFrame* frame)
+bool audioThread::prepareResampler(const AVFrame* frame, int outRate, int outChannels)
 {
     const int channels = frame->ch_layout.nb_channels;
     if (swr && swrFormat == frame->format && swrRate == frame->sample_rate &&
-        swrChannels == channels)
+        swrChannels == channels && swrOutRate == outRate && swrOutChannels == outChannels)
         return true;
     swr.reset();
+    AVChannelLayout in{};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, channels);
+    else
+        av_channel_layout_copy(&in, &frame->ch_layout);
+    AVChannelLayout out{};
+    if (outChannels == channels)
+        av_channel_layout_copy(&out, &in);
+    else
+        av_channel_layout_default(&out, outChannels);
     SwrContext* raw = nullptr;
-    // This FFmpeg takes the layouts through non-const pointers; it only reads them.
-    auto* layout = const_cast<AVChannelLayout*>(&frame->ch_layout);
-    if (swr_alloc_set_opts2(&raw, layout, AV_SAMPLE_FMT_S16, frame->sample_rate, layout,
-                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr) < 0)
-        return false;
+    const int made =
+        swr_alloc_set_opts2(&raw, &out, AV_SAMPLE_FMT_S16, outRate, &in,
+                            AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&in);
+    av_channel_layout_uninit(&out);
     swr.reset(raw);
-    if (swr_init(swr.get()) < 0) {
+    if (made < 0 || !raw || swr_init(swr.get()) < 0) {
         swr.reset();
         return false;
     }
     swrFormat = frame->format;
     swrRate = frame->sample_rate;
     swrChannels = channels;
+    swrOutRate = outRate;
+    swrOutChannels = outChannels;
     return true;
 }
 
 bool audioThread::writeFrame(const AVFrame* frame)
 {
     const int channels = frame->ch_layout.nb_channels;
-    if (channels <= 0 || frame->nb_samples <= 0)
+    if (channels <= 0 || frame->nb_samples <= 0 || frame->sample_rate <= 0)
         return true;
-    const int bytes = frame->nb_samples * channels * 2;
-    if (int(pcm.size()) < bytes)
-        pcm.resize(size_t(bytes));
-    if (frame->format == AV_SAMPLE_FMT_S16) {
-        std::copy(frame->data[0], frame->data[0] + bytes, pcm.data());
+    // Frames follow each other without a gap; their own times are taken at the start and
+    // after a seek only, since some demuxers only guess the times of packets inside a page
+    // (Ogg Vorbis, whose block lengths vary, is off by up to a block).
+    const int64_t stamp = frame->best_effort_timestamp;
+    if (resync && stamp != AV_NOPTS_VALUE) {
+        frameStart = ffmpeg::toSeconds(stamp - origin, tb);
+        resync = false;
+        swr.reset();  // nothing from before the seek stays in the converter
+        const int64_t drop = dropThreshold;
+        trimTarget = drop >= 0 ? ffmpeg::toSeconds(drop - origin, tb) : -1;
+    } else {
+        frameStart = nextStart;
+    }
+    nextStart = frameStart + double(frame->nb_samples) / frame->sample_rate;
+    const int skip = samplesBeforeTarget(frame);
+    if (skip >= frame->nb_samples)
+        return true;  // decoded for its history only
+    frameStart += double(skip) / frame->sample_rate;
+    const int samples = frame->nb_samples - skip;
+    // The device may have opened another format than the stream's (when it refused that
+    // one): the samples are converted to the format it plays.
+    const int outRate =
+        device && device->outputRate() > 0 ? device->outputRate() : frame->sample_rate;
+    const int outChannels =
+        device && device->outputChannels() > 0 ? device->outputChannels() : channels;
+    bytesPerSecond = double(outRate) * outChannels * 2;
+    if (frame->format == AV_SAMPLE_FMT_S16 && outRate == frame->sample_rate &&
+        outChannels == channels) {
+        const int bytes = samples * channels * 2;
+        if (int(pcm.size()) < bytes)
+            pcm.resize(size_t(bytes));
+        const uint8_t* first = frame->data[0] + std::ptrdiff_t(skip) * channels * 2;
+        std::copy(first, first + bytes, pcm.data());
         return writeAll(pcm.data(), bytes);
     }
-    if (!prepareResampler(frame))
+    if (!prepareResampler(frame, outRate, outChannels))
         return true;  // a format that cannot be converted plays silently
+    const auto format = AVSampleFormat(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format);
+    const int step = av_get_bytes_per_sample(format) * (planar ? 1 : channels);
+    std::vector<const uint8_t*> inputs(size_t(planar ? channels : 1));
+    for (size_t p = 0; p < inputs.size(); ++p)
+        inputs[p] = frame->extended_data[p] + std::ptrdiff_t(skip) * step;
+    const int capacity = swr_get_out_samples(swr.get(), samples);
+    if (capacity <= 0)
+        return true;
+    const int bytes = capacity * outChannels * 2;
+    if (int(pcm.size()) < bytes)
+        pcm.resize(size_t(bytes));
     uint8_t* out[1] = {pcm.data()};
-    const int got =
-        swr_convert(swr.get(), out, frame->nb_samples,
-                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int got = swr_convert(swr.get(), out, capacity, inputs.data(), samples);
     if (got <= 0)
         return true;
-    return writeAll(pcm.data(), got * channels * 2);
+    return writeAll(pcm.data(), got * outChannels * 2);
+}
+
+int audioThread::samplesBeforeTarget(const AVFrame* frame)
+{
+    if (trimTarget < 0)
+        return 0;
+    const double before = (trimTarget - frameStart) * frame->sample_rate;
+    if (before >= frame->nb_samples)
+        return frame->nb_samples;
+    trimTarget = -1;  // the target is in this frame: what follows is all heard
+    return before > 0 ? int(std::lround(before)) : 0;
 }
 
 // Offer the bytes until the device took them all; false when stopped meanwhile.
@@ -153,10 +216,11 @@ bool audioThread::writeAll(uint8_t* data, int length)
 {
     if (!device)
         return !stopped;
+    double done = 0;
     while (length > 0) {
         if (stopped)
             return false;
-        if (flags->pendingSeek >= 0)
+        if (flags->pendingSeek >= 0 || flags->seeks != generation)
             return true;  // the rest is from before the seek
         if (paused) {
             msleep(10);
@@ -166,6 +230,8 @@ bool audioThread::writeAll(uint8_t* data, int length)
         if (n > 0) {
             data += n;
             length -= n;
+            done += n;
+            clock = frameStart + done / bytesPerSecond;
         }
         // A full output drains at the pace of real time: let a useful amount of room open
         // up before offering again, rather than waking every millisecond for a few bytes.

@@ -1,7 +1,8 @@
 #pragma once
-// audioThread: decodes one channel's audio packets to interleaved signed 16-bit PCM at the
-// decoder's own rate and channel count, writes it to the channel's AudioDev, keeps the audio
-// clock and reports crossings of the in and out marks.
+// audioThread: decodes one channel's audio packets to interleaved signed 16-bit PCM in the
+// format the channel's AudioDev opened (the stream's own rate and channel count unless the
+// device refused them), writes it to the device, keeps the audio clock and reports
+// crossings of the in and out marks.
 //
 // Created and stopped by the channel's parseThread in the GUI thread; run() is the only code
 // on its own thread. The engine (GUI thread) writes the command fields (pause, stop, drop
@@ -34,8 +35,13 @@ public:
     std::atomic<int64_t> markOut{-1};
     std::atomic<bool> paused{false};
     std::atomic<bool> stopped{false};
-    // Seconds of the packet being played.
-    std::atomic<float> clock{0};
+    // Where what has been written to the device ends, in seconds of the file's own time
+    // (from the file's start, an encoder's delay left out).
+    std::atomic<double> clock{0};
+    // The last seek's target: nothing before it is heard any more (GUI thread).
+    std::atomic<double> landed{0};
+    // The file's start in this stream's time base; set before the thread starts.
+    void setOrigin(int64_t stamp) { origin = stamp; }
 
 Q_SIGNALS:
     void sigMarkIn();
@@ -49,8 +55,10 @@ private:
     void drain(AVFrame* frame);
     bool decodePacket(AVPacket* packet, AVFrame* frame);
     bool writeFrame(const AVFrame* frame);
+    // Samples at the frame's start that lie before the seek target.
+    int samplesBeforeTarget(const AVFrame* frame);
     bool writeAll(uint8_t* data, int length);
-    bool prepareResampler(const AVFrame* frame);
+    bool prepareResampler(const AVFrame* frame, int outRate, int outChannels);
 
     PacketQueue* queue;
     AVCodecContext* codec;
@@ -63,5 +71,16 @@ private:
     int swrFormat = -1;
     int swrRate = 0;
     int swrChannels = 0;
+    int swrOutRate = 0;
+    int swrOutChannels = 0;
     std::vector<uint8_t> pcm;
+    int64_t origin = 0;
+    // The frame being written: where it starts (own time, seconds) and its bytes a second.
+    double frameStart = 0;
+    double nextStart = 0;    // where the frame after this one starts (own time, seconds)
+    double trimTarget = -1;  // after a seek: samples before this moment are not written
+    bool resync = true;
+    uint32_t generation = 0;  // the seek count when the packet being decoded was taken      // take
+                              // the next frame's own time (at the start, after a seek)
+    double bytesPerSecond = 0;
 };

@@ -9,6 +9,8 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -50,6 +52,8 @@ bool parseThread::openFile(const QByteArray& utf8Path)
         return false;
     format.reset(raw);
     avformat_find_stream_info(format.get(), nullptr);
+    if (format->start_time != AV_NOPTS_VALUE)
+        startMicroseconds = format->start_time;
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* s = format->streams[i];
         const AVMediaType type = s->codecpar->codec_type;
@@ -88,6 +92,7 @@ void parseThread::openAudio(int index)
     }
     audioWorker =
         new audioThread(&audioQueue, audioCodec.get(), index, audioDev, s->time_base, &flags, this);
+    audioWorker->setOrigin(av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, s->time_base));
 }
 
 void parseThread::openVideo(int index)
@@ -117,6 +122,19 @@ void parseThread::openVideo(int index)
                                   rate, &flags, this);
 }
 
+int64_t parseThread::stampOf(double seconds, AVRational tb) const
+{
+    const int64_t stamp = ffmpeg::toStamp(seconds, tb);
+    return stamp < 0 ? -1 : stamp + av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, tb);
+}
+
+double parseThread::secondsOf(int64_t stamp, AVRational tb) const
+{
+    if (stamp < 0)
+        return ffmpeg::toSeconds(stamp, tb);
+    return ffmpeg::toSeconds(stamp - av_rescale_q(startMicroseconds, AV_TIME_BASE_Q, tb), tb);
+}
+
 double parseThread::duration() const
 {
     if (!format || format->duration == AV_NOPTS_VALUE || format->duration < 0)
@@ -135,8 +153,17 @@ void parseThread::seekTo(int64_t target, int seekFlags)
     const int ref = videoStream >= 0 ? videoStream : audioStream;
     if (ref < 0)
         return;
-    avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(), target,
-                       std::numeric_limits<int64_t>::max(), seekFlags);
+    // Land a little before the target, so the decoder has history for the target's frame;
+    // the audio thread throws away what lies before the target. Ogg is left alone: after a
+    // seek its demuxer only guesses the times of the packets on the page it lands on, and
+    // an earlier page would be played from a wrong time.
+    const bool guessedTimes = std::strcmp(format->iformat->name, "ogg") == 0;
+    const int64_t early =
+        std::max<int64_t>(0, target - ffmpeg::toStamp(kSeekPreRollSeconds, referenceTb));
+    if (guessedTimes || avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(),
+                                           early, target, seekFlags) < 0)
+        avformat_seek_file(format.get(), ref, std::numeric_limits<int64_t>::min(), target,
+                           std::numeric_limits<int64_t>::max(), seekFlags);
 }
 
 void parseThread::run()

@@ -47,12 +47,23 @@ public:
     double duration() const;
     // Time base of the video stream when there is one, else of the audio stream.
     AVRational referenceTimeBase() const { return referenceTb; }
+    // The channel's times are the file's own: seconds from the file's start (the container's
+    // start time, which leaves out an MP3 encoder's delay). Seconds to a timestamp of time
+    // base `tb` (-1 for negative seconds) and back.
+    int64_t stampOf(double seconds, AVRational tb) const;
+    double secondsOf(int64_t stamp, AVRational tb) const;
     audioThread* audio() const { return audioWorker; }
     videoThread* video() const { return videoWorker; }
     VideoDev* display() const { return videoDev; }
+    AudioDev* device() const { return audioDev; }
 
     // Ask for a seek to this reference timestamp; -1 cancels one not yet carried out.
-    void setPendingSeek(int64_t target) { flags.pendingSeek = target; }
+    void setPendingSeek(int64_t target)
+    {
+        if (target >= 0)
+            ++flags.seeks;
+        flags.pendingSeek = target;
+    }
 
     // Commands, in reference timestamps (-1 = none).
     std::atomic<int64_t> startBound{-1};
@@ -86,6 +97,7 @@ private:
     int audioStream = -1;
     int videoStream = -1;
     AVRational referenceTb{1, 1000000};
+    int64_t startMicroseconds = 0;  // the file's start, in AV_TIME_BASE units
     int64_t lastDts = -1;
     int readFailures = 0;
     std::atomic<bool> reported{false};

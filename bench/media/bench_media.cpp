@@ -50,6 +50,11 @@ public:
     bool openOutput(int, int, int) override { return true; }
     void closeOutput() override {}
     void setVolume(float) override {}
+    double bufferedSeconds() const override { return 0; }
+    void discard() override {}
+    // Plays whatever the stream is.
+    int outputRate() const override { return 0; }
+    int outputChannels() const override { return 0; }
 };
 
 // Takes bytes at the pace of real time with 200 ms of buffer, and notes when the first
@@ -82,9 +87,19 @@ public:
     }
     void closeOutput() override {}
     void setVolume(float) override {}
+    void discard() override {}
+    // Plays whatever the stream is.
+    int outputRate() const override { return 0; }
+    int outputChannels() const override { return 0; }
+    // What it took ahead of real time (at most its 200 ms buffer).
+    double bufferedSeconds() const override
+    {
+        const double ahead = double(written) / kBytesPerSecond - since.nsecsElapsed() / 1e9;
+        return std::max(0.0, ahead);
+    }
 
 private:
-    qint64 written = 0;
+    std::atomic<qint64> written{0};
 };
 
 // Run the event loop until the channel reports its end (or the bound passes).
@@ -199,7 +214,8 @@ int main(int argc, char** argv)
         id.path = mp3;
         id.audio = &paced;
         // Read from the audio thread: the channel table does not change while it plays.
-        paced.clock = [&] { return engine.currentTime(id); };
+        // The written end, not the heard position: this counts when the target is written.
+        paced.clock = [&] { return engine.currentTime(id) + paced.bufferedSeconds(); };
         engine.doOpen(id);
         engine.doStart(id, true);
         wait(500);

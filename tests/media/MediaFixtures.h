@@ -43,6 +43,21 @@ public:
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override { closed = true; }
     void setVolume(float v) override { volume = v; }
+    // Everything taken counts as heard: nothing is left to throw away.
+    double bufferedSeconds() const override { return 0; }
+    void discard() override {}
+    // The format asked for, unless a fallback was set: then the device behaves as one that
+    // refused the stream's format and opened that one instead.
+    int outputRate() const override { return fallbackRate > 0 ? fallbackRate.load() : rate.load(); }
+    int outputChannels() const override
+    {
+        return fallbackChannels > 0 ? fallbackChannels.load() : channels.load();
+    }
+    void setFallback(int r, int c)
+    {
+        fallbackRate = r;
+        fallbackChannels = c;
+    }
 
     QByteArray taken() const;
     qint64 size() const;
@@ -54,6 +69,8 @@ public:
     std::atomic<int> opens{0};
     std::atomic<bool> closed{false};
     std::atomic<float> volume{-1};
+    std::atomic<int> fallbackRate{0};
+    std::atomic<int> fallbackChannels{0};
 
 private:
     mutable QMutex mutex;

@@ -164,6 +164,42 @@ private Q_SLOTS:
         QCOMPARE(s[pcm.size() / 2 - 1], int16_t(1000));
     }
 
+    // Pausing empties the output, so nothing written ahead plays out after the click, and
+    // resuming plays on from what was heard last: the position never steps back.
+    void pauseEmptiesTheOutputAndResumesWhereHeard()
+    {
+        MediaEngine engine;
+        bool stopped = false;
+        IAudio audio;
+        audio.setDevice(device);
+        connect(&engine, &MediaEngine::sigPlayStopped, this,
+                [&](MediaIdentifier) { stopped = true; });
+        MediaIdentifier id;
+        id.path = dir.filePath("tone.mp3");
+        id.audio = &audio;
+        engine.doOpen(id);
+        engine.doStart(id, true);
+        QTRY_VERIFY_WITH_TIMEOUT(engine.currentTime(id) > 0.8, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(audio.bufferedSeconds() > 0, 5000);
+        QVERIFY(engine.doPause(id, true));
+        QCOMPARE(audio.bufferedSeconds(), 0.0);
+        const double paused = engine.currentTime(id);
+        QVERIFY2(paused > 0.7, qPrintable(QString::number(paused)));
+        QVERIFY(engine.doPause(id, false));
+        double lowest = 1e9;
+        double now = paused;
+        for (int i = 0; i < 2000 && now <= paused + 0.3; ++i) {
+            QTest::qWait(10);
+            now = engine.currentTime(id);
+            lowest = std::min(lowest, now);
+        }
+        QVERIFY2(now > paused + 0.3, qPrintable(QString::number(now)));
+        QVERIFY2(lowest >= paused - 0.01,
+                 qPrintable(QStringLiteral("%1 after %2").arg(lowest).arg(paused)));
+        engine.doStart(id, false);
+        QTRY_VERIFY_WITH_TIMEOUT(stopped, 20000);
+    }
+
     // The tone reaches the sink; at gain 0.5 its level is half that at 1.0.
     void toneIsHeardAndGainHalvesIt()
     {

@@ -155,6 +155,106 @@ private Q_SLOTS:
                  qPrintable(QString::number(seconds(audio.size() - hold))));
     }
 
+    // The clock is the end of what the device took, in the file's own time: held after
+    // exactly one second of sound, it reads one second, whatever the codec's frame length
+    // or encoder delay.
+    void clockIsTheEndOfWhatWasTaken_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* n : {"tone.mp3", "tone.m4a", "tone.ogg", "tone.wav"})
+            QTest::newRow(n) << QString::fromLatin1(n);
+    }
+
+    void clockIsTheEndOfWhatWasTaken()
+    {
+        QFETCH(QString, name);
+        Rig rig;
+        RecordingAudio audio;
+        const MediaIdentifier id = ident(file(name), &audio);
+        const qint64 hold = kBytesPerSecond;
+        audio.setBudget(hold);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        QTRY_VERIFY2(std::abs(rig.engine.currentTime(id) - 1.0) < 0.001,
+                     qPrintable(QString::number(rig.engine.currentTime(id), 'f', 4)));
+        // The second that was taken is the file's first: its gap comes at 1.0 s too.
+        const QVector<double> gaps = gapTimes(audio.taken());
+        QVERIFY2(gaps.isEmpty() || gaps[0] > 0.99, describe(gaps));
+        rig.engine.doStart(id, false);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+    }
+
+    // A seek is heard from its target's very sample: what follows the seek is what a
+    // whole play holds from that moment on, sample for sample.
+    void seekLandsOnTheTargetSample_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("wav") << QStringLiteral("tone.wav");
+        QTest::newRow("aac in m4a") << QStringLiteral("tone.m4a");
+        // The demuxer lands on the picture before the target.
+        QTest::newRow("mp4 video") << QStringLiteral("pattern.mp4");
+    }
+
+    void seekLandsOnTheTargetSample()
+    {
+        QFETCH(QString, name);
+        QByteArray whole;
+        {
+            Rig rig;
+            RecordingAudio audio;
+            const MediaIdentifier id = ident(file(name), &audio);
+            rig.engine.doOpen(id);
+            rig.engine.doStart(id, true);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+            whole = audio.taken();
+        }
+        Rig rig;
+        RecordingAudio audio;
+        const MediaIdentifier id = ident(file(name), &audio);
+        const qint64 hold = kBytesPerSecond / 2;
+        audio.setBudget(hold);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        rig.engine.doSeekTime(id, 1.8);
+        QCOMPARE(rig.engine.currentTime(id), 1.8);
+        QTest::qWait(100);
+        audio.setBudget(-1);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        const QVector<int16_t> after = leftChannel(audio.taken().mid(int(hold)), 2);
+        const QVector<int16_t> from = leftChannel(whole, 2).mid(int(1.8 * kRate));
+        QVERIFY(after.size() > kRate / 2);
+        int worst = 0;
+        for (int i = 0; i < kRate / 2; ++i)
+            worst = std::max(worst, std::abs(int(after[i]) - int(from[i])));
+        QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+    }
+
+    // A device that refused the stream's format opened another one: the samples are
+    // converted to it, so the tone keeps its pitch and length.
+    void fallbackFormatIsWhatIsWritten()
+    {
+        Rig rig;
+        RecordingAudio audio;
+        audio.setFallback(48000, 1);
+        const MediaIdentifier id = ident(file("tone.wav"), &audio);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
+        const QByteArray pcm = audio.taken();
+        const double heard = double(pcm.size()) / (48000 * 2);
+        QVERIFY2(std::abs(heard - kToneSeconds) < 0.05, qPrintable(QString::number(heard)));
+        const QVector<int16_t> mono = leftChannel(pcm, 1);
+        const double hz = frequency(mono.mid(0, 48000), 48000);
+        QVERIFY2(std::abs(hz - kToneHz) < kToneHz * 0.02, qPrintable(QString::number(hz)));
+        QVector<double> gaps;
+        for (int i : gapStarts(mono, 480))
+            gaps.push_back(double(i) / 48000);
+        // The tone's gaps start on the encoder's frame boundaries, up to 22 ms late.
+        QVERIFY2(hasGapNear(gaps, kGapA, 0.03) && hasGapNear(gaps, kGapB, 0.03), describe(gaps));
+    }
+
     void endBoundEndsTheAudio()
     {
         Rig rig;

@@ -90,6 +90,7 @@ private Q_SLOTS:
     void cacheAnswersAtOnce();
     void clearSentencePlotsKeepsWholeFile();
     void cacheFollowsTheFile();
+    void lateAudioCountsFromTheFileStart();
     void trueLengthFromDecoding_data();
     void trueLengthFromDecoding();
     void sentencePicturesAreBounded();
@@ -398,6 +399,35 @@ void TestPloter::trueLengthFromDecoding()
     const PlotIdentifier sentence{path, 1, 2};
     ploter.doPlot(sentence);
     QCOMPARE(ploter.duration(sentence), length);
+}
+
+void TestPloter::lateAudioCountsFromTheFileStart()
+{
+    // A video whose audio track starts 2 s into the file, a 50 ms burst at every whole
+    // second of the sound: the player's clock hears them at 2, 3, 4 ... s of the file, so the
+    // pictures must show them there too, not counted from the sound's first sample.
+    const QString path = dir.filePath(QStringLiteral("late.mp4"));
+    QVERIFY(testsupport::makeAudio(
+        path, QStringLiteral("testsrc=d=8:s=64x48:r=10"),
+        {QStringLiteral("-itsoffset"), QStringLiteral("2"), QStringLiteral("-f"),
+         QStringLiteral("lavfi"), QStringLiteral("-i"),
+         QStringLiteral(
+             "aevalsrc=exprs='0.5*sin(2*PI*1000*t)*lt(mod(t+0.001,1),0.05)':s=44100:d=6"),
+         QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
+         QStringLiteral("aac")}));
+    Ploter ploter;
+    // (2.5, 4.5): bursts at 3 and 4 s, a quarter and three quarters across.
+    const std::vector<bool> part = litColumns(plot(ploter, PlotIdentifier{path, 2.5f, 4.5f}));
+    QCOMPARE(expectColumns(part, 141, 152, true), QString());
+    QCOMPARE(expectColumns(part, 421, 432, true), QString());
+    QCOMPARE(expectColumns(part, 0, 130, false), QString());
+    QCOMPARE(expectColumns(part, 165, 410, false), QString());
+    QCOMPARE(expectColumns(part, 445, 560, false), QString());
+    // The whole file: nothing before 2 s (8 s over 561 columns: 70 columns a second).
+    const std::vector<bool> whole = litColumns(plot(ploter, PlotIdentifier{path, -1, -1}));
+    QCOMPARE(expectColumns(whole, 0, 136, false), QString());
+    QCOMPARE(expectColumns(whole, 141, 142, true), QString());
+    QCOMPARE(expectColumns(whole, 211, 212, true), QString());
 }
 
 void TestPloter::cacheFollowsTheFile()
