@@ -1,4 +1,5 @@
 #include "AudioReader.h"
+#include "FFmpegHandles.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -11,22 +12,6 @@ extern "C" {
 }
 
 namespace {
-struct FormatCloser {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-
 QString ffmpegError(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -36,11 +21,11 @@ QString ffmpegError(int code)
 }  // namespace
 
 struct AudioReader::Handles {
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec;
-    std::unique_ptr<AVPacket, PacketFreer> packet;
-    std::unique_ptr<AVFrame, FrameFreer> frame;
-    std::unique_ptr<SwrContext, SwrFreer> swr;
+    ffmpeg::FormatPtr format;
+    ffmpeg::CodecPtr codec;
+    ffmpeg::PacketPtr packet;
+    ffmpeg::FramePtr frame;
+    ffmpeg::ResamplerPtr swr;
     int stream = -1;
     bool draining = false;
 };

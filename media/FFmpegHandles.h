@@ -1,6 +1,7 @@
 #pragma once
 // Owners of FFmpeg handles: each handle lives in a std::unique_ptr with a deleter, so every
-// exit path releases it. Private to the media library; no public header includes this one.
+// exit path releases it. For the sources of the libraries that decode (media, export); no
+// public header includes this one.
 // The owner of each handle decides which thread touches it.
 extern "C" {
 #include <libavcodec/avcodec.h>
