@@ -167,6 +167,11 @@ void ChromeTabs::leaveEvent(QEvent* event)
 void ChromeTabs::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // A bar disabled as a whole (nothing to switch between yet) still shows its tabs, faded;
+    // a tab disabled on its own is not drawn.
+    const bool barEnabled = isEnabled();
+    if (!barEnabled)
+        painter.setOpacity(kFadedOpacity);
     for (int i = 0; i < count(); ++i) {
         QStyleOptionTab opt;
         initStyleOption(&opt, i);
@@ -175,7 +180,7 @@ void ChromeTabs::paintEvent(QPaintEvent*)
         const bool enabled = opt.state & QStyle::State_Enabled;
         if (enabled && (opt.state & QStyle::State_MouseOver))
             painter.drawPixmap(r, pics.rows[RowHover]);
-        else if (enabled)
+        else if (enabled || (!barEnabled && isTabEnabled(i) && i != currentIndex()))
             painter.drawPixmap(r, pics.rows[RowNormal]);
         else
             painter.fillRect(r, Qt::transparent);
@@ -186,7 +191,9 @@ void ChromeTabs::paintEvent(QPaintEvent*)
     QStyleOptionTab opt;
     initStyleOption(&opt, cur);
     const QRect r = tabPaintRect(cur);
-    if (!(opt.state & QStyle::State_Enabled))
+    if (!barEnabled && isTabEnabled(cur))
+        painter.drawPixmap(r, picturesOf(cur).rows[RowSelected]);
+    else if (!(opt.state & QStyle::State_Enabled))
         painter.fillRect(r, Qt::transparent);
     else if (opt.state & QStyle::State_Selected)
         painter.drawPixmap(r, picturesOf(cur).rows[RowSelected]);

@@ -11,6 +11,9 @@
 class ChromeTabs : public QTabBar {
     Q_OBJECT
 public:
+    // How strongly a bar disabled as a whole draws its tabs: faded, not hidden.
+    static constexpr qreal kFadedOpacity = 0.45;
+
     explicit ChromeTabs(QWidget* parent = nullptr);
     // The pictures shared by all tabs; they set the tab size.
     void setTabImages(const QPixmap& sheet);

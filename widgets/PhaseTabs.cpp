@@ -36,11 +36,17 @@ void PhaseTabs::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(captionFont());
+    // A bar disabled as a whole shows its captions faded, as its tabs are.
+    const bool barEnabled = isEnabled();
+    if (!barEnabled)
+        painter.setOpacity(kFadedOpacity);
     for (int i = 0; i < count(); ++i) {
         QStyleOptionTab opt;
         initStyleOption(&opt, i);
-        if (!(opt.state & QStyle::State_Enabled))
+        if (!isTabEnabled(i) || (barEnabled && !(opt.state & QStyle::State_Enabled)))
             continue;
+        if (!barEnabled && i == currentIndex())
+            opt.state |= QStyle::State_Selected;
         const QString text = tabText(i);
         const int at = text.indexOf(QLatin1Char('@'));
         const QString english = at < 0 ? text : text.left(at);

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void hitAndPaintRectangles();
     void paintsSheetsAndSelectedOnTop();
     void disabledTabIsNotPainted();
+    void disabledBarShowsItsTabsFaded();
     void pressSelectsTabInItsHitArea();
     void widerPictureIsNotHitBeyondSlot();
     void phasePressInUpperHalfIgnored();
@@ -133,6 +134,28 @@ void TestTabs::disabledTabIsNotPainted()
     const QImage img = kit::grabbed(&bar);
     const QColor c = img.pixelColor(420, 24);
     QVERIFY(c != QColor(Qt::red) && c != QColor(Qt::green) && c != QColor(Qt::blue));
+}
+
+void TestTabs::disabledBarShowsItsTabsFaded()
+{
+    ChromeTabs bar;
+    setUpPhaseBar(bar);
+    bar.setTabEnabled(2, false);
+    bar.setEnabled(false);
+    const QImage img = kit::grabbed(&bar).convertToFormat(QImage::Format_ARGB32);
+    // Faded: the pictures' colours at part strength over the background, the selected one on
+    // top.
+    const QColor selected = img.pixelColor(260, 24);
+    const QColor normal = img.pixelColor(420, 24);
+    QVERIFY2(selected.blue() > selected.red() + 60 && selected != QColor(Qt::blue),
+             qPrintable(selected.name(QColor::HexArgb)));
+    QVERIFY2(normal.red() > normal.blue() + 60 && normal != QColor(Qt::red),
+             qPrintable(normal.name(QColor::HexArgb)));
+    // A tab disabled on its own stays undrawn.
+    QCOMPARE(img.pixelColor(600, 24), img.pixelColor(100, 24));  // as the empty indent
+    // Enabled again, the bar is drawn at full strength.
+    bar.setEnabled(true);
+    QCOMPARE(kit::grabbed(&bar).pixelColor(420, 24), QColor(Qt::red));
 }
 
 void TestTabs::pressSelectsTabInItsHitArea()
