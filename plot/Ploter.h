@@ -52,8 +52,9 @@ Q_SIGNALS:
     void sigPlotDone(PlotIdentifier id);
 
 public Q_SLOTS:
-    // A finished picture is announced again before this returns; a running one is left
-    // alone; anything else starts a worker.
+    // A finished picture is announced again before this returns, and so is a whole file
+    // drawn from its stored peaks; a running one is left alone; anything else starts a
+    // worker.
     void doPlot(PlotIdentifier id);
 
 private:
