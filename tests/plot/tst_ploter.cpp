@@ -103,6 +103,7 @@ private Q_SLOTS:
     void unicodePath();
     void storedPeaksDrawTheFileAgain();
     void unsoundPeaksFilesAreIgnored();
+    void longFilesPeaksRoundTrip();
 };
 
 void TestPloter::initTestCase()
@@ -745,4 +746,36 @@ void TestPloter::unsoundPeaksFilesAreIgnored()
         QVERIFY2(again.duration(whole) == 10.0f, name);
         QVERIFY2(PeaksFile::read(peaks, identity), name);  // rewritten
     }
+}
+
+void TestPloter::longFilesPeaksRoundTrip()
+{
+    // Peaks of a long file have been merged several times and end on a short block: they
+    // must read back exactly as written, or a long material would be decoded at every open.
+    WavePeaks peaks;
+    peaks.reset(2);
+    const std::vector<std::int16_t> loud{-20000, 30000, -12000, 5};
+    for (int i = 0; i < 3; ++i) {
+        peaks.addSilence(std::int64_t(WavePeaks::kMaxBlocks) * WavePeaks::kFirstBlockFrames);
+        peaks.add(loud.data(), loud.size());
+    }
+    peaks.addSilence(7);
+    peaks.finish();
+    QVERIFY(peaks.blockFrames() > WavePeaks::kFirstBlockFrames);
+    const QString path = dir.filePath(QStringLiteral("long.peaks"));
+    const FileIdentity media = FileIdentity::of(tenSec);
+    QVERIFY(PeaksFile::write(path, media, peaks, 44100));
+    const std::optional<PeaksFile::Stored> back = PeaksFile::read(path, media);
+    QVERIFY(back);
+    QCOMPARE(back->sampleRate, 44100);
+    QCOMPARE(back->peaks.channels(), 2);
+    QCOMPARE(back->peaks.frames(), peaks.frames());
+    QCOMPARE(back->peaks.blockFrames(), peaks.blockFrames());
+    QVERIFY(back->peaks.blocks() == peaks.blocks());
+    WaveColumns written;
+    WaveColumns read;
+    peaks.render(written, peaks.frames());
+    back->peaks.render(read, peaks.frames());
+    QCOMPARE(read.picture(), written.picture());
+    QVERIFY(!PeaksFile::read(path, FileIdentity::of(burst)));  // another file's identity
 }
