@@ -87,7 +87,7 @@ run() {
 }
 b="$build/bench"
 run startup "$b/startup/bench_startup" 15 "$work/runtime"
-run plot "$b/plot/bench_plot" "$ten" 5
+run plot "$b/plot/bench_plot" "$ten" 5 "$sixty"
 run media "$b/media/bench_media" "$ten" 5
 run record "$b/record/bench_record" 12 6 5
 run frames "$b/frames/bench_frames" 5 120

@@ -1,5 +1,7 @@
 #include "Ploter.h"
 
+#include "PeaksFile.h"
+#include "WaveColumns.h"
 #include "plotThread.h"
 
 #include <algorithm>
@@ -86,6 +88,10 @@ void Ploter::doPlot(PlotIdentifier id)
         Q_EMIT sigPlotDone(id);
         return;
     }
+    if (drawStoredPeaks(id, file)) {
+        Q_EMIT sigPlotDone(id);
+        return;
+    }
     auto thread = std::make_unique<plotThread>();
     const std::uint64_t ticket = nextTicket++;
     connect(thread.get(), &plotThread::sigThreadDone, this,
@@ -131,6 +137,7 @@ void Ploter::threadFinished(std::uint64_t ticket)
     // without a Xing header, a header that claims more than the file holds, ADTS AAC).
     if (thread->decodedSeconds() > 0)
         durations[id] = float(thread->decodedSeconds());
+    storePeaks(id, it->second.file, *thread);
     keepSeekIndex(id.path, *thread);
     thread->close();
     running.erase(it);
@@ -191,4 +198,39 @@ void Ploter::clearSentencePlots()
     }
     std::erase_if(pictures, [](const auto& e) { return e.first.start != -1; });
     std::erase_if(durations, [](const auto& e) { return e.first.start != -1; });
+}
+
+void Ploter::keepPeaksIn(const QString& path, const QString& peaksPath)
+{
+    peaksFiles[path] = peaksPath;
+}
+
+bool Ploter::drawStoredPeaks(const PlotIdentifier& id, const FileIdentity& file)
+{
+    if (id.start != -1 || id.end != -1)
+        return false;
+    const auto where = peaksFiles.find(id.path);
+    if (where == peaksFiles.end())
+        return false;
+    const std::optional<PeaksFile::Stored> stored = PeaksFile::read(where->second, file);
+    if (!stored)
+        return false;
+    WaveColumns columns;
+    stored->peaks.render(columns, stored->peaks.frames());
+    Picture& picture = pictures[id];
+    picture.image = columns.picture();
+    picture.file = file;
+    picture.used = ++useClock;
+    durations[id] = float(stored->seconds());
+    return true;
+}
+
+void Ploter::storePeaks(const PlotIdentifier& id, const FileIdentity& file,
+                        const plotThread& thread)
+{
+    if (id.start != -1 || id.end != -1 || thread.decodedSeconds() <= 0)
+        return;
+    const auto where = peaksFiles.find(id.path);
+    if (where != peaksFiles.end())
+        PeaksFile::write(where->second, file, thread.finePeaks(), thread.sampleRate());
 }

@@ -8,6 +8,8 @@
 // Everything cached belongs to one version of its file (size and modification time): a
 // file replaced under the same name is computed afresh. Sentence pictures are bounded:
 // beyond kSentencePictures the least recently used go, never the one last handed out.
+// A file given a peaks file keeps its whole-file peaks there: once decoded whole, it is
+// drawn from that file afterwards, also by a later Ploter, without decoding it again.
 #include "PlotIdentifier.h"
 #include "PlotSeekIndex.h"
 
@@ -43,13 +45,16 @@ public:
     void forget(const PlotIdentifier& id);
     // Stops and drops every sentence range (start not -1); whole-file entries stay.
     void clearSentencePlots();
+    // Where the whole-file peaks of the media file at `path` are kept (read and written).
+    void keepPeaksIn(const QString& path, const QString& peaksPath);
 
 Q_SIGNALS:
     void sigPlotDone(PlotIdentifier id);
 
 public Q_SLOTS:
-    // A finished picture is announced again before this returns; a running one is left
-    // alone; anything else starts a worker.
+    // A finished picture is announced again before this returns, and so is a whole file
+    // drawn from its stored peaks; a running one is left alone; anything else starts a
+    // worker.
     void doPlot(PlotIdentifier id);
 
 private:
@@ -72,11 +77,15 @@ private:
     // Drops what is cached or running for `id` when its file is no longer `file`.
     void dropStale(const PlotIdentifier& id, const FileIdentity& file);
     void evictSentencePictures();
+    // Draws a whole file from its stored peaks; false when there are none for this version.
+    bool drawStoredPeaks(const PlotIdentifier& id, const FileIdentity& file);
+    void storePeaks(const PlotIdentifier& id, const FileIdentity& file, const plotThread& thread);
 
     std::map<PlotIdentifier, float> durations;
     std::map<PlotIdentifier, Picture> pictures;
     std::map<PlotIdentifier, Worker> running;
     std::map<QString, PlotSeekIndex> seekIndexes;
+    std::map<QString, QString> peaksFiles;  // media path -> its peaks file
     std::uint64_t nextTicket = 1;
     mutable std::uint64_t useClock = 0;
     mutable PlotIdentifier shownSentence;

@@ -38,6 +38,7 @@ public:
     double decodedSeconds() const { return decoded; }
     int timeBaseNum() const { return decoder.timeBaseNum(); }
     int timeBaseDen() const { return decoder.timeBaseDen(); }
+    int sampleRate() const { return decoder.sampleRate(); }
 
     // What the demuxer learnt about frame positions (GUI thread, after the run), and the
     // same from an earlier worker on this file (GUI thread, after open, before start).
@@ -58,6 +59,8 @@ public:
     // Valid once the thread has ended.
     const QImage& picture() const { return columns.picture(); }
     int completedColumns() const { return columns.completedColumns(); }
+    // The fine peaks the picture was laid out from (valid once the thread has ended).
+    const WavePeaks& finePeaks() const { return peaks; }
 
 Q_SIGNALS:
     void sigThreadDone();

@@ -104,6 +104,7 @@ void Echora::switchMaterial(const QString& path)
         const PlotIdentifier whole{path, -1, -1};
         oriView->setPixmap(nullptr);
         oriView->setFetching(true);
+        ploter->keepPeaksIn(path, workFolder + QLatin1String("/waveform.peaks"));
         ploter->doPlot(whole);
         const float d = ploter->duration(whole);
         if (d > 0)

@@ -1,5 +1,6 @@
 // Waveform extraction end to end: fixtures made by the ffmpeg tool at test time, decoded by
 // the real workers, the pictures read back column by column.
+#include "PeaksFile.h"
 #include "Ploter.h"
 #include "TestSupport.h"
 #include "WaveColumns.h"
@@ -100,6 +101,9 @@ private Q_SLOTS:
     void fileWithoutAudio();
     void destroyingWhileRunning();
     void unicodePath();
+    void storedPeaksDrawTheFileAgain();
+    void unsoundPeaksFilesAreIgnored();
+    void longFilesPeaksRoundTrip();
 };
 
 void TestPloter::initTestCase()
@@ -623,3 +627,155 @@ void TestPloter::unicodePath()
 
 QTEST_GUILESS_MAIN(TestPloter)
 #include "tst_ploter.moc"
+
+void TestPloter::storedPeaksDrawTheFileAgain()
+{
+    // Once plotted whole, a file is drawn from its stored peaks. The media file is then
+    // overwritten with undecodable bytes of the same size and time: a later Ploter still
+    // draws the decoded picture, at once, so it cannot have decoded anything.
+    const QString path = dir.filePath(QStringLiteral("stored.mp3"));
+    const QString peaks = dir.filePath(QStringLiteral("stored.peaks"));
+    QVERIFY(QFile::copy(mp3, path));
+    const PlotIdentifier whole{path, -1, -1};
+    QImage decoded;
+    float length = -1;
+    {
+        Ploter first;
+        first.keepPeaksIn(path, peaks);
+        decoded = plot(first, whole);
+        length = first.duration(whole);
+    }
+    QVERIFY(!decoded.isNull());
+    QVERIFY(length > 9.9f);
+    QVERIFY(QFile::exists(peaks));
+
+    const FileIdentity identity = FileIdentity::of(path);
+    {
+        QFile media(path);
+        QVERIFY(media.open(QIODevice::ReadWrite));
+        QVERIFY(media.write(QByteArray(media.size(), char(0x55))) == identity.size);
+        media.close();
+        QVERIFY(media.open(QIODevice::ReadWrite));
+        QVERIFY(media.setFileTime(identity.modified, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(FileIdentity::of(path) == identity);
+
+    Ploter second;
+    second.keepPeaksIn(path, peaks);
+    QSignalSpy spy(&second, &Ploter::sigPlotDone);
+    second.doPlot(whole);
+    QCOMPARE(spy.count(), 1);  // answered before doPlot returned
+    QCOMPARE(second.runningCount(), std::size_t(0));
+    QVERIFY(second.pixmap(whole));
+    QCOMPARE(*second.pixmap(whole), decoded);
+    QCOMPARE(second.duration(whole), length);
+
+    // Without its peaks file the same bytes give no waveform at all.
+    Ploter unaided;
+    QVERIFY(plot(unaided, whole) != decoded);
+}
+
+void TestPloter::unsoundPeaksFilesAreIgnored()
+{
+    // A peaks file of another version of the media file, or a damaged one, is never drawn:
+    // the file is decoded again and the peaks file rewritten.
+    const QString path = dir.filePath(QStringLiteral("kept.wav"));
+    const QString peaks = dir.filePath(QStringLiteral("kept.peaks"));
+    QVERIFY(QFile::copy(tenSec, path));
+    const PlotIdentifier whole{path, -1, -1};
+    const FileIdentity identity = FileIdentity::of(path);
+    QImage decoded;
+    {
+        Ploter first;
+        first.keepPeaksIn(path, peaks);
+        decoded = plot(first, whole);
+    }
+    QVERIFY(!decoded.isNull());
+    const std::optional<PeaksFile::Stored> sound = PeaksFile::read(peaks, identity);
+    QVERIFY(sound);
+    QCOMPARE(sound->sampleRate, 8000);
+    QCOMPARE(sound->peaks.frames(), std::int64_t(80000));
+    QFile file(peaks);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    // Full-scale peaks for the same file one second older: stale, so never drawn.
+    WavePeaks loud;
+    loud.assign(
+        1, sound->peaks.frames(), sound->peaks.blockFrames(),
+        std::vector<WavePeaks::Peak>(sound->peaks.blocks().size(), WavePeaks::Peak{-32768, 32767}));
+    FileIdentity older = identity;
+    older.modified = identity.modified.addSecs(-1);
+    QVERIFY(PeaksFile::write(peaks, older, loud, 8000));
+    QFile stale(peaks);
+    QVERIFY(stale.open(QIODevice::ReadOnly));
+    const QByteArray staleBytes = stale.readAll();
+    stale.close();
+
+    QByteArray wrongCount = bytes;
+    wrongCount[48] = char(wrongCount[48] + 1);  // the block count, first byte
+    QByteArray wrongMagic = bytes;
+    wrongMagic[0] = 'X';
+    QByteArray positivePeak = bytes;
+    positivePeak[52] = 1;  // the first block's low, above 0
+    const QList<QPair<const char*, QByteArray>> damaged{
+        {"stale", staleBytes},
+        {"truncated", bytes.left(bytes.size() - 4)},
+        {"longer", bytes + QByteArray(4, 0)},
+        {"header only", bytes.left(52)},
+        {"empty", QByteArray()},
+        {"wrong magic", wrongMagic},
+        {"wrong count", wrongCount},
+        {"impossible peak", positivePeak},
+        {"garbage", QByteArray(bytes.size(), char(0x7f))},
+    };
+    for (const auto& [name, content] : damaged) {
+        QFile out(peaks);
+        QVERIFY2(out.open(QIODevice::WriteOnly | QIODevice::Truncate), name);
+        QVERIFY2(out.write(content) == content.size(), name);
+        out.close();
+        QVERIFY2(!PeaksFile::read(peaks, identity), name);
+        Ploter again;
+        again.keepPeaksIn(path, peaks);
+        QSignalSpy spy(&again, &Ploter::sigPlotDone);
+        again.doPlot(whole);
+        QVERIFY2(spy.count() == 0, name);  // not drawn from the file: decoding
+        QVERIFY2(waitAnnounced(spy, whole), name);
+        QVERIFY2(*again.pixmap(whole) == decoded, name);
+        QVERIFY2(again.duration(whole) == 10.0f, name);
+        QVERIFY2(PeaksFile::read(peaks, identity), name);  // rewritten
+    }
+}
+
+void TestPloter::longFilesPeaksRoundTrip()
+{
+    // Peaks of a long file have been merged several times and end on a short block: they
+    // must read back exactly as written, or a long material would be decoded at every open.
+    WavePeaks peaks;
+    peaks.reset(2);
+    const std::vector<std::int16_t> loud{-20000, 30000, -12000, 5};
+    for (int i = 0; i < 3; ++i) {
+        peaks.addSilence(std::int64_t(WavePeaks::kMaxBlocks) * WavePeaks::kFirstBlockFrames);
+        peaks.add(loud.data(), loud.size());
+    }
+    peaks.addSilence(7);
+    peaks.finish();
+    QVERIFY(peaks.blockFrames() > WavePeaks::kFirstBlockFrames);
+    const QString path = dir.filePath(QStringLiteral("long.peaks"));
+    const FileIdentity media = FileIdentity::of(tenSec);
+    QVERIFY(PeaksFile::write(path, media, peaks, 44100));
+    const std::optional<PeaksFile::Stored> back = PeaksFile::read(path, media);
+    QVERIFY(back);
+    QCOMPARE(back->sampleRate, 44100);
+    QCOMPARE(back->peaks.channels(), 2);
+    QCOMPARE(back->peaks.frames(), peaks.frames());
+    QCOMPARE(back->peaks.blockFrames(), peaks.blockFrames());
+    QVERIFY(back->peaks.blocks() == peaks.blocks());
+    WaveColumns written;
+    WaveColumns read;
+    peaks.render(written, peaks.frames());
+    back->peaks.render(read, peaks.frames());
+    QCOMPARE(read.picture(), written.picture());
+    QVERIFY(!PeaksFile::read(path, FileIdentity::of(burst)));  // another file's identity
+}
