@@ -161,6 +161,43 @@ private Q_SLOTS:
             next += r.other && !r.silent;
         QVERIFY2(next * kWindowMs > 0.9 * kSentence * 1000, qPrintable(QString::number(next)));
     }
+
+    // A seek inside the sentence while it loops plays on from there to the sentence's end,
+    // and the passes after it are whole again.
+    void seekInsideTheLoopKeepsThePasses_data() { eachPassIsTheSentence_data(); }
+
+    void seekInsideTheLoopKeepsThePasses()
+    {
+        QFETCH(QString, name);
+        Rig rig;
+        RecordingAudio audio;
+        MediaIdentifier id = ident(dir.filePath(name), &audio);
+        id.start = float(kLoopStart);
+        rig.engine.doOpen(id);
+        rig.engine.doSetLoop(id, kLoopStart, kLoopEnd);
+        const qint64 bytesPerSecond = kLoopRate * 2;
+        const qint64 hold = qint64(1.5 * kSentence * bytesPerSecond);
+        audio.setBudget(hold);
+        rig.engine.doStart(id, true);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
+        const double target = kLoopStart + 0.25;
+        rig.engine.doSeekTime(id, target);
+        const qint64 more = qint64((kLoopEnd - target + 2.5 * kSentence) * bytesPerSecond);
+        audio.setBudget(hold + more);
+        QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold + more, kLong);
+
+        const QVector<Window> w = windows(leftChannel(audio.taken().mid(int(hold)), 1));
+        const QVector<int> starts = passStarts(w);
+        QVERIFY2(starts.size() == 3, QByteArray::number(int(starts.size())));
+        const QVector<double> expected{kLoopEnd - target, kSentence, kSentence};
+        QVector<double> lengths{starts[0] * kWindowMs / 1000};
+        for (int i = 1; i < starts.size(); ++i)
+            lengths.push_back((starts[i] - starts[i - 1]) * kWindowMs / 1000);
+        for (int i = 0; i < lengths.size(); ++i)
+            QVERIFY2(std::abs(lengths[i] - expected[i]) <= 0.010, describe(lengths).constData());
+        for (const Window& x : w)
+            QVERIFY(!x.silent && !x.other);
+    }
 };
 
 QTEST_MAIN(TestMediaLoop)
