@@ -162,13 +162,23 @@ private Q_SLOTS:
         QVERIFY2(next * kWindowMs > 0.9 * kSentence * 1000, qPrintable(QString::number(next)));
     }
 
-    // A seek inside the sentence while it loops plays on from there to the sentence's end,
-    // and the passes after it are whole again.
-    void seekInsideTheLoopKeepsThePasses_data() { eachPassIsTheSentence_data(); }
+    // A seek inside the sentence while it loops, or a pause and resume there, plays on from
+    // there to the sentence's end, and the passes after it are whole again.
+    void seekInsideTheLoopKeepsThePasses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("pause");
+        for (const char* ext : {"wav", "mp3", "m4a", "ogg"}) {
+            const QString name = QStringLiteral("sentences.") + ext;
+            QTest::newRow(qPrintable(name + " seek")) << name << false;
+            QTest::newRow(qPrintable(name + " pause")) << name << true;
+        }
+    }
 
     void seekInsideTheLoopKeepsThePasses()
     {
         QFETCH(QString, name);
+        QFETCH(bool, pause);
         Rig rig;
         RecordingAudio audio;
         MediaIdentifier id = ident(dir.filePath(name), &audio);
@@ -180,8 +190,15 @@ private Q_SLOTS:
         audio.setBudget(hold);
         rig.engine.doStart(id, true);
         QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold, kLong);
-        const double target = kLoopStart + 0.25;
-        rig.engine.doSeekTime(id, target);
+        // Held half way through the second pass.
+        double target = kLoopStart + 0.25;
+        if (pause) {
+            target = kLoopStart + 0.5;
+            QVERIFY(rig.engine.doPause(id, true));
+            QVERIFY(rig.engine.doPause(id, false));
+        } else {
+            rig.engine.doSeekTime(id, target);
+        }
         const qint64 more = qint64((kLoopEnd - target + 2.5 * kSentence) * bytesPerSecond);
         audio.setBudget(hold + more);
         QTRY_COMPARE_WITH_TIMEOUT(audio.size(), hold + more, kLong);
