@@ -6,6 +6,7 @@
 // cleared by the demux thread once it has carried the seek out.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 // After a seek, packets this long before the target are still decoded, so the decoder has the
 // history the target's frame leans on (MP3's bit reservoir, the overlap of AAC and Vorbis
@@ -22,6 +23,10 @@ struct ChannelFlags {
     // Seeks asked for so far: a decoding thread drops what it took before the latest one,
     // even when the demux thread has carried that seek out already.
     std::atomic<uint32_t> seeks{0};
+    // Held while a seek is asked for (the engine in the GUI thread, or the audio thread
+    // going back to the start of a loop), so the seek count, the pending seek and the drop
+    // thresholds always belong to the same request.
+    std::mutex seekLock;
 
     // No more packets will come: the file is read to its end and no seek is under way or
     // waiting. The demux thread sets refilling before it clears the pending seek, so the

@@ -58,9 +58,15 @@ double MediaEngine::currentTime(const MediaIdentifier& id) const
     if (!p || !p->audio())
         return -1;
     // What is heard now: the end of what was written, less what the output still holds.
-    const double written = p->audio()->clock;
+    const audioThread* a = p->audio();
+    const double written = a->clock;
     const double held = p->device() ? p->device()->bufferedSeconds() : 0;
-    return std::max(p->audio()->landed.load(), written - held);
+    double heard = written - held;
+    // Just after a loop went back to its start, the output still plays the pass before.
+    const double wrapTo = a->wrapTo;
+    if (wrapTo >= 0 && heard < wrapTo)
+        heard = a->wrapFrom - (wrapTo - heard);
+    return std::max(a->landed.load(), heard);
 }
 
 bool MediaEngine::hasChannel(const MediaIdentifier& id) const { return channels.count(id) != 0; }
@@ -134,11 +140,16 @@ void MediaEngine::seek(parseThread* p, double seconds, bool resuming)
     const int64_t end = p->endBound;
     const bool accepted =
         resuming || (t >= 0 && (start == -1 || t >= start) && (end == -1 || t <= end));
-    p->setPendingSeek(accepted ? t : -1);
-    if (audioThread* a = p->audio())
-        a->dropThreshold = accepted ? p->stampOf(seconds, a->timeBase()) : -1;
-    if (videoThread* v = p->video())
-        v->dropThreshold = accepted ? p->stampOf(seconds, v->timeBase()) : -1;
+    {
+        const std::lock_guard lock(p->seekLock());
+        p->setPendingSeek(accepted ? t : -1);
+        if (audioThread* a = p->audio())
+            a->dropThreshold = accepted ? p->stampOf(seconds, a->timeBase()) : -1;
+        if (videoThread* v = p->video())
+            v->dropThreshold = accepted ? p->stampOf(seconds, v->timeBase()) : -1;
+        if (accepted && p->audio())
+            p->audio()->wrapTo = -1;
+    }
     if (!accepted)
         return;
     // The target is heard at once: nothing written before the seek plays out.
@@ -163,6 +174,22 @@ void MediaEngine::doSetInOut(MediaIdentifier id, double in, double out)
         a->markIn = hasIn ? p->stampOf(in, a->timeBase()) : -1;
         a->markOut = hasOut ? p->stampOf(out, a->timeBase()) : -1;
     }
+}
+
+void MediaEngine::doSetLoop(MediaIdentifier id, double start, double end)
+{
+    const parseThread* p = channel(id);
+    audioThread* a = p ? p->audio() : nullptr;
+    if (!a)
+        return;
+    audioThread::LoopRange range;
+    if (start >= 0 && end > start) {
+        range.start = start;
+        range.end = end;
+        range.seekStamp = p->stampOf(start, p->referenceTimeBase());
+        range.dropStamp = p->stampOf(start, a->timeBase());
+    }
+    a->setLoop(range);
 }
 
 void MediaEngine::doSetVolume(MediaIdentifier id, float volume)

@@ -44,6 +44,10 @@ public Q_SLOTS:
     bool doPause(MediaIdentifier id, bool pause);
     void doSeekTime(MediaIdentifier id, double seconds);
     void doSetInOut(MediaIdentifier id, double in, double out);
+    // Play seconds start to end of the channel over and over: its audio thread ends each pass
+    // at the end sample and goes on from the start sample, without a gap. A start of -1 (or
+    // an end not after the start) ends the loop; the channel then plays on from where it is.
+    void doSetLoop(MediaIdentifier id, double start, double end);
     void doSetVolume(MediaIdentifier id, float volume);
 
 private Q_SLOTS:

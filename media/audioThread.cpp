@@ -24,6 +24,33 @@ audioThread::~audioThread()
     wait();
 }
 
+void audioThread::setLoop(const LoopRange& r)
+{
+    std::lock_guard lock(loopMutex);
+    range = r;
+}
+
+audioThread::LoopRange audioThread::loop() const
+{
+    std::lock_guard lock(loopMutex);
+    return range;
+}
+
+void audioThread::wrap(const LoopRange& r)
+{
+    wrapped = true;
+    std::lock_guard lock(flags->seekLock);
+    if (flags->seeks != generation)
+        return;
+    const double end = clock;
+    ++flags->seeks;
+    dropThreshold = r.dropStamp;
+    flags->pendingSeek = r.seekStamp;
+    landed = r.start;
+    wrapFrom = end;
+    wrapTo = r.start;
+}
+
 void audioThread::run()
 {
     ffmpeg::PacketPtr packet(av_packet_alloc());
@@ -38,6 +65,10 @@ void audioThread::run()
         if (next == NextPacket::Finished) {
             if (!stopped)
                 drain(frame.get());
+            if (wrapped) {
+                wrapped = false;
+                continue;
+            }
             break;
         }
         const int64_t dts = packet->dts;
@@ -73,6 +104,10 @@ void audioThread::run()
         av_packet_unref(packet.get());
         if (!go)
             break;
+        if (wrapped) {
+            wrapped = false;
+            previous = -1;  // a loop's return is not a crossing of the marks
+        }
     }
     flags->audioRunning = false;
 }
@@ -84,7 +119,7 @@ void audioThread::drain(AVFrame* frame)
     while (!stopped && avcodec_receive_frame(codec, frame) == 0) {
         const bool go = writeFrame(frame);
         av_frame_unref(frame);
-        if (!go)
+        if (!go || wrapped)
             return;
     }
 }
@@ -99,6 +134,8 @@ bool audioThread::decodePacket(AVPacket* packet, AVFrame* frame)
         av_frame_unref(frame);
         if (!go)
             return false;
+        if (wrapped)
+            return true;  // the decoder is flushed by the coming seek
     }
     return true;
 }
@@ -162,7 +199,24 @@ bool audioThread::writeFrame(const AVFrame* frame)
     if (skip >= frame->nb_samples)
         return true;  // decoded for its history only
     frameStart += double(skip) / frame->sample_rate;
-    const int samples = frame->nb_samples - skip;
+    int samples = frame->nb_samples - skip;
+    // A loop ends at its end sample: what follows it in this frame is not written.
+    const LoopRange r = loop();
+    const bool atLoopEnd =
+        r.active() && r.end > r.start && (r.end - frameStart) * frame->sample_rate < samples;
+    if (atLoopEnd)
+        samples = std::max(0, int(std::lround((r.end - frameStart) * frame->sample_rate)));
+    const bool go = writeSamples(frame, skip, samples);
+    if (go && atLoopEnd)
+        wrap(r);
+    return go;
+}
+
+bool audioThread::writeSamples(const AVFrame* frame, int skip, int samples)
+{
+    if (samples <= 0)
+        return !stopped;
+    const int channels = frame->ch_layout.nb_channels;
     // The device may have opened another format than the stream's (when it refused that
     // one): the samples are converted to the format it plays.
     const int outRate =

@@ -6,13 +6,20 @@
 //
 // Created and stopped by the channel's parseThread in the GUI thread; run() is the only code
 // on its own thread. The engine (GUI thread) writes the command fields (pause, stop, drop
-// threshold, end bound, marks); the thread writes the clock. All of them are atomic.
+// threshold, end bound, marks); the thread writes the clock. All of them are atomic, except
+// the loop range, which is under its own mutex.
+//
+// A loop range makes the thread write up to the range's end sample, then ask for a seek back
+// to its start itself (the same exact-sample seek as the engine's, without emptying the
+// output) and go on: the passes follow each other without a gap or a sample of what lies
+// around them.
 // The decoder context belongs to the parseThread; only this thread uses it while it runs.
 #include "FFmpegHandles.h"
 
 #include <QThread>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 class AudioDev;
@@ -28,6 +35,19 @@ public:
 
     AVRational timeBase() const { return tb; }
 
+    // A range played over and over: start and end in seconds of the file's own time, with the start
+    // as a reference timestamp (for the demux thread's seek) and as an audio stream timestamp (the
+    // drop threshold). start -1: no loop.
+    struct LoopRange {
+        double start = -1;
+        double end = -1;
+        int64_t seekStamp = -1;
+        int64_t dropStamp = -1;
+        bool active() const { return start >= 0; }
+    };
+    void setLoop(const LoopRange& range);
+    LoopRange loop() const;
+
     // Commands, in audio stream timestamps (-1 = none).
     std::atomic<int64_t> dropThreshold{-1};
     std::atomic<int64_t> endBound{-1};
@@ -38,8 +58,14 @@ public:
     // Where what has been written to the device ends, in seconds of the file's own time
     // (from the file's start, an encoder's delay left out).
     std::atomic<double> clock{0};
-    // The last seek's target: nothing before it is heard any more (GUI thread).
+    // The last seek's target: nothing before it is heard any more (written by the GUI thread
+    // on a seek and by this thread when a loop goes back to its start).
     std::atomic<double> landed{0};
+    // The last return to a loop's start: where the pass written before it ended and where
+    // the next one starts (own time, seconds); wrapTo -1 when there was none since the last
+    // seek. What the output still holds of the pass before is heard before wrapTo.
+    std::atomic<double> wrapFrom{-1};
+    std::atomic<double> wrapTo{-1};
     // The file's start in this stream's time base; set before the thread starts.
     void setOrigin(int64_t stamp) { origin = stamp; }
 
@@ -55,9 +81,14 @@ private:
     void drain(AVFrame* frame);
     bool decodePacket(AVPacket* packet, AVFrame* frame);
     bool writeFrame(const AVFrame* frame);
+    // Write `samples` of the frame's samples from `skip` on, converted to the device's format.
+    bool writeSamples(const AVFrame* frame, int skip, int samples);
     // Samples at the frame's start that lie before the seek target.
     int samplesBeforeTarget(const AVFrame* frame);
     bool writeAll(uint8_t* data, int length);
+    // At the loop's end: ask for the seek back to its start, unless a seek was asked for
+    // since the packet being decoded was taken (that one wins).
+    void wrap(const LoopRange& range);
     bool prepareResampler(const AVFrame* frame, int outRate, int outChannels);
 
     PacketQueue* queue;
@@ -77,10 +108,12 @@ private:
     int64_t origin = 0;
     // The frame being written: where it starts (own time, seconds) and its bytes a second.
     double frameStart = 0;
-    double nextStart = 0;    // where the frame after this one starts (own time, seconds)
-    double trimTarget = -1;  // after a seek: samples before this moment are not written
-    bool resync = true;
-    uint32_t generation = 0;  // the seek count when the packet being decoded was taken      // take
-                              // the next frame's own time (at the start, after a seek)
+    double nextStart = 0;     // where the frame after this one starts (own time, seconds)
+    double trimTarget = -1;   // after a seek: samples before this moment are not written
+    bool resync = true;       // take the next frame's own time (at the start, after a seek)
+    uint32_t generation = 0;  // the seek count when the packet being decoded was taken
+    bool wrapped = false;     // the loop's end was written: the rest of the packet is not
     double bytesPerSecond = 0;
+    mutable std::mutex loopMutex;
+    LoopRange range;
 };

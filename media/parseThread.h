@@ -57,13 +57,16 @@ public:
     VideoDev* display() const { return videoDev; }
     AudioDev* device() const { return audioDev; }
 
-    // Ask for a seek to this reference timestamp; -1 cancels one not yet carried out.
+    // Ask for a seek to this reference timestamp; -1 cancels one not yet carried out. The
+    // caller holds seekLock() while it asks and sets the decoding threads' thresholds.
     void setPendingSeek(int64_t target)
     {
         if (target >= 0)
             ++flags.seeks;
         flags.pendingSeek = target;
     }
+
+    std::mutex& seekLock() { return flags.seekLock; }
 
     // Commands, in reference timestamps (-1 = none).
     std::atomic<int64_t> startBound{-1};

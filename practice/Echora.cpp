@@ -153,6 +153,7 @@ void Echora::selectSentence(int index)
         return;
     currentSentence = i;
     oriView->setCurrentSentence(index);
+    updateSentenceLoop();
     engine->doSeekTime(oriChannel, sentenceTimes[i]);
     if (playFlags & OriPlaying)
         seekSettleTicks = kSeekSettleTicks;

@@ -122,6 +122,9 @@ private:
     // Editing: the bounds the sentence play button plays (A..B while editing), the marked
     // bounds of the current sentence, writing a change to the sentence file, and showing the
     // timeline read back from it.
+    // While the sentence is played alone the engine repeats it (its bounds while they are
+    // being edited); otherwise the channel plays on.
+    void updateSentenceLoop();
     void pceBounds(float* start, float* end) const;
     bool markedBounds(float* newStart, float* newEnd, bool* moved) const;
     QString editedLrcPath() const;

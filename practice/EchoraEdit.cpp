@@ -49,6 +49,20 @@ QString withoutLineEnd(QString text)
 }
 }  // namespace
 
+void Echora::updateSentenceLoop()
+{
+    if (!(playFlags & PcePlaying) || !haveSentence()) {
+        engine->doSetLoop(oriChannel, -1, -1);
+        return;
+    }
+    float start = 0;
+    float end = 0;
+    pceBounds(&start, &end);
+    // The last sentence runs to the end of the material and stops there (an end of -1 sets
+    // no loop).
+    engine->doSetLoop(oriChannel, start, end);
+}
+
 void Echora::pceBounds(float* start, float* end) const
 {
     *start = sentenceStart(currentSentence);
@@ -168,6 +182,7 @@ void Echora::showEditedTimeline(unsigned keep)
         float end = 0;
         pceBounds(&start, &end);
         engine->doSetInOut(oriChannel, start, end);
+        updateSentenceLoop();
     }
 }
 
@@ -189,6 +204,7 @@ void Echora::editLrc(bool on)
             float end = 0;
             pceBounds(&start, &end);
             engine->doSetInOut(oriChannel, start, end);
+            updateSentenceLoop();
         }
         return;
     }
@@ -206,8 +222,10 @@ void Echora::editLrc(bool on)
         return;  // nothing to save
     if (rewriteSentenceFile([&](const QByteArray& old) { return retimeSentenceFile(old, change); }))
         showEditedTimeline(i);
-    else if (playFlags & PcePlaying)
+    else if (playFlags & PcePlaying) {
         engine->doSetInOut(oriChannel, sentenceStart(i), sentenceEnd(i));
+        updateSentenceLoop();
+    }
 }
 
 void Echora::splitLrc()

@@ -95,6 +95,7 @@ void Echora::playOri(bool on)
         engine->doSetInOut(oriChannel, -1, -1);
         ctrl->checkPcePlay(false);
         playFlags &= ~PcePlaying;
+        updateSentenceLoop();
     }
     stopRecordingPlayback();
     if (playFlags & Capturing) {
@@ -147,13 +148,15 @@ void Echora::playPce(bool on)
         if (!engine->doPause(oriChannel, false) || oriChannel.path != materialPath)
             oriChannel = openChannel(materialPath, oriVolume);
         engine->doSetInOut(oriChannel, start, end);
+        playFlags |= PcePlaying;
+        updateSentenceLoop();
         const double pos = engine->currentTime(oriChannel);
         if (pos < start || (end >= 0 && pos >= end))
             engine->doSeekTime(oriChannel, start);
-        playFlags |= PcePlaying;
     } else {
         engine->doPause(oriChannel, true);
         playFlags &= ~PcePlaying;
+        updateSentenceLoop();
     }
     if (playFlags & (OriPlaying | PcePlaying | RecPlaying))
         progressTimer->start();
@@ -169,6 +172,7 @@ void Echora::playRec(bool on)
         ctrl->checkOriPlay(false);
         ctrl->checkPcePlay(false);
         playFlags &= ~(OriPlaying | PcePlaying);
+        updateSentenceLoop();
     }
     const auto startPlaying = [this] {
         playFlags |= RecPlaying;
@@ -358,15 +362,9 @@ void Echora::doUpdateProg()
                         --seekSettleTicks;  // the chosen sentence's seek is still under way
                     else
                         makeCurrent(index);
-                } else {
-                    // A sentence plays: it repeats, and a position outside it goes back to
-                    // its start.
-                    float start = 0;
-                    float end = 0;
-                    pceBounds(&start, &end);
-                    if ((end != -1 && pos > end) || pos < start)
-                        engine->doSeekTime(oriChannel, start);
                 }
+                // A sentence played alone repeats in the engine, which ends each pass at
+                // the sentence's last sample.
                 if (phase == ListenAndRepeat) {
                     const float start = sentenceStart(currentSentence);
                     const float end = sentenceEnd(currentSentence);
