@@ -112,8 +112,9 @@ private Q_SLOTS:
     void eachPassIsTheSentence()
     {
         QFETCH(QString, name);
-        Rig rig;
+        // The device outlives the engine: a looping channel plays until the engine stops it.
         RecordingAudio audio;
+        Rig rig;
         MediaIdentifier id = ident(dir.filePath(name), &audio);
         id.start = float(kLoopStart);
         rig.engine.doOpen(id);
@@ -179,8 +180,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(bool, pause);
-        Rig rig;
+        // The device outlives the engine: a looping channel plays until the engine stops it.
         RecordingAudio audio;
+        Rig rig;
         MediaIdentifier id = ident(dir.filePath(name), &audio);
         id.start = float(kLoopStart);
         rig.engine.doOpen(id);
