@@ -12,15 +12,14 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
+#include <memory>
 
 class TestClosing : public QObject {
     Q_OBJECT
-    QString previous;
-    std::unique_ptr<QTemporaryDir> root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
 
     // Runs the application's event loop, as main does, until something ends it. False when it
     // was still running after `ms` (it is ended then).
@@ -56,22 +55,17 @@ private Q_SLOTS:
     {
         if (QMediaDevices::defaultAudioOutput().isNull())
             QSKIP("no sound server: run through the test script");
-        previous = QDir::currentPath();
     }
 
-    void cleanupTestCase()
-    {
-        if (!previous.isEmpty())
-            QDir::setCurrent(previous);
-    }
+    void cleanupTestCase() { root.reset(); }
 
     void init()
     {
         // A fresh runtime folder each time, as installed: no profile.ini yet.
-        root = std::make_unique<QTemporaryDir>();
+        root.reset();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Shipped);
         QVERIFY(root->isValid());
-        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root->path());
-        QDir::setCurrent(root->path());
         QVERIFY(QFile::exists(QStringLiteral("help.flv")));
         QVERIFY(!QFile::exists(QStringLiteral("profile.ini")));
     }

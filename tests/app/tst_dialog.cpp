@@ -26,8 +26,8 @@
 #include <QOpenGLWidget>
 #include <QScreen>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -46,21 +46,16 @@ bool writeProfile(const QByteArray& text)
 
 class TestDialog : public QObject {
     Q_OBJECT
-    QString previous;
-    std::unique_ptr<QTemporaryDir> root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
 
 private Q_SLOTS:
-    void initTestCase() { previous = QDir::currentPath(); }
-    void cleanupTestCase() { QDir::setCurrent(previous); }
-
     void init()
     {
         // Every case starts in a fresh runtime folder, as on a first start.
-        root = std::make_unique<QTemporaryDir>();
+        root.reset();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
         QVERIFY(root->isValid());
-        QDir::setCurrent(root->path());
-        for (const char* d : {"files", "workspace/train", "respool"})
-            QDir().mkpath(QLatin1String(d));
     }
 
     void formHasEveryWidget()

@@ -8,10 +8,10 @@
 #include "PlotView.h"
 #include "QSkinObject.h"
 #include "TabsView.h"
+#include "TestSupport.h"
 
 #include <QMouseEvent>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -55,19 +55,16 @@ public:
 
 class TestDialogSkin : public QObject {
     Q_OBJECT
-    QString previous;
-    std::unique_ptr<QTemporaryDir> root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
 
 private Q_SLOTS:
-    void initTestCase() { previous = QDir::currentPath(); }
-    void cleanupTestCase() { QDir::setCurrent(previous); }
     void init()
     {
-        root = std::make_unique<QTemporaryDir>();
+        // Every case starts in a fresh runtime folder, as on a first start.
+        root.reset();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
         QVERIFY(root->isValid());
-        QDir::setCurrent(root->path());
-        for (const char* d : {"files", "workspace/train", "respool"})
-            QDir().mkpath(QLatin1String(d));
     }
 
     void windowsAreSkinned()

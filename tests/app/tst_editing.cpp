@@ -18,9 +18,9 @@
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
+#include <memory>
 
 namespace {
 const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
@@ -35,29 +35,23 @@ QByteArray contents(const QString& path)
 
 class TestEditing : public QObject {
     Q_OBJECT
-    QString previous;
-    QTemporaryDir root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QString shots;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(shots);
-        previous = QDir::currentPath();
-        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
-        QDir::setCurrent(root.path());
+        shots = testsupport::screenshotDir();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Shipped);
+        QVERIFY(root->isValid());
         QVERIFY(QFile::exists(kMaterial));
         QFile profile(QStringLiteral("profile.ini"));
         QVERIFY(profile.open(QIODevice::WriteOnly));
         profile.write("[General]\nEditor=true\n");
     }
 
-    void cleanupTestCase()
-    {
-        if (!previous.isEmpty())
-            QDir::setCurrent(previous);
-    }
+    void cleanupTestCase() { root.reset(); }
 
     void editInTheWindow()
     {

@@ -22,9 +22,9 @@
 #include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <memory>
 
 namespace {
 const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
@@ -70,8 +70,7 @@ double recordedSeconds(const Echora& echora, int ms)
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
-    QString previous;
-    QTemporaryDir root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QString shots;
 
     bool shoot(QWidget* w, const char* name)
@@ -84,19 +83,14 @@ private Q_SLOTS:
     {
         if (QMediaDevices::defaultAudioOutput().isNull())
             QSKIP("no sound server: run through the test script");
-        shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(shots);
-        previous = QDir::currentPath();
-        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
-        QDir::setCurrent(root.path());
+        shots = testsupport::screenshotDir();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Shipped);
+        QVERIFY(root->isValid());
         QVERIFY(QFile::exists(kMaterial));
     }
 
-    void cleanupTestCase()
-    {
-        if (!previous.isEmpty())
-            QDir::setCurrent(previous);
-    }
+    void cleanupTestCase() { root.reset(); }
 
     void learnerSession()
     {

@@ -10,22 +10,20 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 class TestExportAction : public QObject {
     Q_OBJECT
-    QString previous;
-    QTemporaryDir root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
-        for (const char* d : {"files", "workspace/train", "respool", "out"})
-            QDir().mkpath(QLatin1String(d));
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
+        QDir().mkpath(QStringLiteral("out"));
         QVERIFY(testsupport::makeAudio(QStringLiteral("workspace/talk.mp3"),
                                        QStringLiteral("sine=frequency=440:duration=3")));
         QFile lrc(QStringLiteral("workspace/talk.lrc"));
@@ -33,7 +31,7 @@ private Q_SLOTS:
         lrc.write("[00:00.00]One.\n[00:01.50]Two.\n");
     }
 
-    void cleanupTestCase() { QDir::setCurrent(previous); }
+    void cleanupTestCase() { root.reset(); }
 
     void theExportCellExportsTheOpenMaterial()
     {

@@ -18,9 +18,9 @@
 #include <QLabel>
 #include <QMediaDevices>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <memory>
 
 namespace {
 const QString tortoise = QStringLiteral("龟兔赛跑 The Tortoise and the Hare");
@@ -42,8 +42,7 @@ void clickRow(QTreeWidget* tree, QTreeWidgetItem* row)
 
 class TestOnlineWindow : public QObject {
     Q_OBJECT
-    QString previous;
-    QTemporaryDir root;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QString shots;
 
     void shoot(QWidget* w, const char* name)
@@ -54,19 +53,14 @@ class TestOnlineWindow : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(shots);
-        previous = QDir::currentPath();
-        testsupport::copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), root.path());
-        QDir::setCurrent(root.path());
+        shots = testsupport::screenshotDir();
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Shipped);
+        QVERIFY(root->isValid());
         QVERIFY(QFile::exists(QStringLiteral("catalogue/inter/imitate.php")));
     }
 
-    void cleanupTestCase()
-    {
-        if (!previous.isEmpty())
-            QDir::setCurrent(previous);
-    }
+    void cleanupTestCase() { root.reset(); }
 
     void listServerOption()
     {

@@ -65,10 +65,8 @@ class TestOnline : public QObject {
     // Saves a picture of the library beside the test, for a look at what the learner sees.
     void shoot(const char* name)
     {
-        const QString folder =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        QDir().mkpath(folder);
-        QVERIFY(view->grab().save(folder + QLatin1Char('/') + QLatin1String(name)));
+        QVERIFY(view->grab().save(testsupport::screenshotDir() + QLatin1Char('/') +
+                                  QLatin1String(name)));
     }
 
 private Q_SLOTS:

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -65,4 +66,28 @@ void pinLoadedLibraries()
         dlopen(name.constData(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
+QString screenshotDir()
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+RuntimeFolder::RuntimeFolder(Contents contents) : previous(QDir::currentPath())
+{
+    if (!dir.isValid())
+        return;
+    if (contents == Contents::Shipped)
+        copyTree(QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime"), dir.path());
+    else
+        for (const char* d : {"files", "workspace/train", "respool"})
+            QDir(dir.path()).mkpath(QLatin1String(d));
+    entered = QDir::setCurrent(dir.path());
+}
+
+RuntimeFolder::~RuntimeFolder()
+{
+    if (entered)
+        QDir::setCurrent(previous);
+}
 }  // namespace testsupport

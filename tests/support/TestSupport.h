@@ -3,6 +3,7 @@
 // and fixtures made with the ffmpeg command-line tool.
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Calls a void helper that checks with QVERIFY / QCOMPARE, which return from the helper only,
@@ -27,4 +28,27 @@ void copyTree(const QString& from, const QString& to);
 // unloaded before the leak checker runs (the software GL driver) leave leaks without names in
 // its report; pinned, their allocations can be told apart from Echora's own.
 void pinLoadedLibraries();
+// The folder tests save pictures of what they show in, beside the test programs; made on first use.
+QString screenshotDir();
+
+// A temporary folder a test works in as the trainer's runtime folder: made and entered when
+// constructed; left (the previous working folder restored) and removed when destroyed.
+// `Shipped` holds a copy of the runtime data the program ships with; `Bare` only the empty
+// folders the trainer expects there, as on a first start without materials.
+class RuntimeFolder {
+public:
+    enum class Contents { Bare, Shipped };
+    explicit RuntimeFolder(Contents contents);
+    ~RuntimeFolder();
+    RuntimeFolder(const RuntimeFolder&) = delete;
+    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+    bool isValid() const { return entered; }
+    QString path() const { return dir.path(); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+    bool entered = false;
+};
 }  // namespace testsupport
