@@ -25,12 +25,7 @@
 namespace {
 const QString kMaterial = QStringLiteral("./workspace/fox_and_grapes.mp3");
 const QString kSentences = QStringLiteral("./workspace/fox_and_grapes.lrc");
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testsupport::readBytes;
 }  // namespace
 
 class TestEditing : public QObject {
@@ -55,7 +50,7 @@ private Q_SLOTS:
 
     void editInTheWindow()
     {
-        const QByteArray original = contents(kSentences);
+        const QByteArray original = readBytes(kSentences);
         Dialog dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -106,8 +101,8 @@ private Q_SLOTS:
         // Leaving edit mode writes the file and shows the new timeline.
         ui.adjLrc->click();
         QCOMPARE(int(ui.lstLrc->textInteractionFlags()), 0);
-        QCOMPARE(contents(kSentences + QStringLiteral(".orig")), original);
-        const QByteArray edited = contents(kSentences);
+        QCOMPARE(readBytes(kSentences + QStringLiteral(".orig")), original);
+        const QByteArray edited = readBytes(kSentences);
         QVERIFY(edited.contains("road. Really\n"));
         QVERIFY(std::abs(echora->times()[1] - (start + a * (end - start))) < 0.01f);
         QVERIFY(std::abs(echora->times()[2] - (start + b * (end - start))) < 0.01f);
@@ -122,13 +117,13 @@ private Q_SLOTS:
         dialog.restoreLrcEntry()->trigger();
         QVERIFY(driver.shown());
         QCOMPARE(driver.title(), QStringLiteral("恢复原始时间"));
-        QCOMPARE(contents(kSentences), edited);
+        QCOMPARE(readBytes(kSentences), edited);
         driver.answerNext([](QWidget* modal) {
             qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
         });
         dialog.restoreLrcEntry()->trigger();
         QVERIFY(driver.shown());
-        QCOMPARE(contents(kSentences), original);
+        QCOMPARE(readBytes(kSentences), original);
         QCOMPARE(echora->times()[1], start);
         QVERIFY(!ui.lstLrc->toPlainText().contains(QStringLiteral("Really")));
         QTRY_VERIFY_WITH_TIMEOUT(!ui.pcePlot->isFetching(), 30000);
@@ -151,7 +146,7 @@ private Q_SLOTS:
         QVERIFY(std::abs(echora->times()[2] - (start + (end - start) / 2)) < 0.05f);
         QCOMPARE(echora->current(), 1u);
         ui.adjLrc->click();
-        QCOMPARE(contents(kSentences + QStringLiteral(".orig")), original);
+        QCOMPARE(readBytes(kSentences + QStringLiteral(".orig")), original);
     }
 };
 

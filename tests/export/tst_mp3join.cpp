@@ -40,17 +40,8 @@ int countOf(const QByteArray& bytes, const char* word)
     return n;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 }  // namespace
 
 class TestMp3Join : public QObject {
@@ -100,7 +91,7 @@ class TestMp3Join : public QObject {
                                 .arg(joinedProbe)));
 
         // One tag frame for the whole stream.
-        const QByteArray bytes = readAll(joined);
+        const QByteArray bytes = readBytes(joined);
         QCOMPARE(countOf(bytes, "Info") + countOf(bytes, "Xing"), 1);
 
         // Each recording's tone in the middle of its stretch.
@@ -167,10 +158,10 @@ private Q_SLOTS:
         QByteArray id3v1("TAG");
         id3v1.append(QByteArray(125, 'x'));
         for (const QString& p : plain)
-            QVERIFY(writeAll(p, id3v2 + readAll(p) + id3v1));
+            QVERIFY(writeBytes(p, id3v2 + readBytes(p) + id3v1));
         const QString joined = file(QStringLiteral("tagged.mp3"));
         QVERIFY(runJoin(joined, plain).ok());
-        const QByteArray bytes = readAll(joined);
+        const QByteArray bytes = readBytes(joined);
         QVERIFY(!bytes.contains("ID3"));
         QVERIFY(!bytes.contains("TAGxxx"));
         checkJoined(joined, plain, {440, 660});
@@ -183,7 +174,7 @@ private Q_SLOTS:
         for (const QString& path : {one[0], file(QStringLiteral("crc-joined.mp3"))}) {
             if (path != one[0])
                 QVERIFY(runJoin(path, one).ok());
-            const QByteArray bytes = readAll(path);
+            const QByteArray bytes = readBytes(path);
             const qsizetype lame = bytes.indexOf("LAME");
             QVERIFY(lame > 0 && lame + 36 <= bytes.size());
             const quint16 stored =
@@ -195,7 +186,7 @@ private Q_SLOTS:
     void cutAndDamagedRecordingsAreHandled()
     {
         const QStringList one = makePieces(QStringLiteral("damaged"), {{1.0, 440}});
-        const QByteArray whole = readAll(one[0]);
+        const QByteArray whole = readBytes(one[0]);
         mp3join::Recording intact;
         QVERIFY(mp3join::parse(whole, &intact).isEmpty());
         QVERIFY(intact.delay > 0 && intact.padding >= 0);
@@ -228,29 +219,29 @@ private Q_SLOTS:
         const QStringList one = makePieces(QStringLiteral("single"), {{1.1, 550}});
         const QString target = file(QStringLiteral("single-copy.mp3"));
         QVERIFY(runJoin(target, one).ok());
-        QCOMPARE(readAll(target), readAll(one[0]));
+        QCOMPARE(readBytes(target), readBytes(one[0]));
     }
 
     void failuresNameTheFileAndLeaveTargetsWhole()
     {
         const QStringList good = makePieces(QStringLiteral("fail"), {{0.5, 440}});
         const QString target = file(QStringLiteral("kept.mp3"));
-        QVERIFY(writeAll(target, "the old export"));
+        QVERIFY(writeBytes(target, "the old export"));
 
         // A recording that cannot be read.
         const QString missing = file(QStringLiteral("missing.mp3"));
         ExportJob::Outcome outcome = runJoin(target, {good[0], missing});
         QVERIFY(!outcome.ok());
         QCOMPARE(outcome.failedFile, missing);
-        QCOMPARE(readAll(target), QByteArray("the old export"));
+        QCOMPARE(readBytes(target), QByteArray("the old export"));
 
         // A file that is not an MP3 recording.
         const QString junk = file(QStringLiteral("junk.mp3"));
-        QVERIFY(writeAll(junk, QByteArray(5000, 'j')));
+        QVERIFY(writeBytes(junk, QByteArray(5000, 'j')));
         outcome = runJoin(target, {good[0], junk});
         QVERIFY(!outcome.ok());
         QCOMPARE(outcome.failedFile, junk);
-        QCOMPARE(readAll(target), QByteArray("the old export"));
+        QCOMPARE(readBytes(target), QByteArray("the old export"));
 
         // Recordings of different formats cannot be joined without decoding.
         const QString other = file(QStringLiteral("other-rate.mp3"));
@@ -260,7 +251,7 @@ private Q_SLOTS:
         outcome = runJoin(target, {good[0], other});
         QVERIFY(!outcome.ok());
         QCOMPARE(outcome.failedFile, target);
-        QCOMPARE(readAll(target), QByteArray("the old export"));
+        QCOMPARE(readBytes(target), QByteArray("the old export"));
 
         // A target that cannot be created: no file, no temporary left behind.
         const QString nowhere = file(QStringLiteral("no-such-folder/x.mp3"));

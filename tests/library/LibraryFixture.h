@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the library tests: a fresh temporary working directory laid out like the
 // learner's runtime folder, small material files and list files.
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,18 +15,8 @@ namespace libfixture {
 
 inline const QByteArray listHeader = "<?xml version='1.0' encoding='UTF-8'?>\n<!DOCTYPE parlino>\n";
 
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
-inline QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 // A media file and its script with contents that tell them apart; returns the media path.
 inline QString makeMaterial(const QString& folder, const QString& base,

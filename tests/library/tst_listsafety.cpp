@@ -5,16 +5,13 @@
 // with a reader of their own and compared with the rows expected.
 #include "MatTreeFixture.h"
 #include "ModalDriver.h"
+#include "TestSupport.h"
 #include "TreesView.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QFileInfo>
 #include <QLineEdit>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 using namespace libfixture;
 
@@ -62,29 +59,7 @@ QStringList workspaceFiles()
     return QDir(QStringLiteral("workspace")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-// Writes beyond `bytes` fail in this process, as on a full disk, while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-    bool isActive() const { return active; }
-
-private:
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-    bool active = false;
-};
+using testsupport::FileSizeLimit;
 
 // Renames the anchor row of `tree` to `title`, answering the boxes that follow the dialog.
 void renameTo(MatTree* tree, const QString& title, ModalDriver& after)
@@ -227,7 +202,7 @@ private Q_SLOTS:
         tree->loadList(QStringLiteral("basicList.xml"), false);
         press(row("The Fox"), 0, Qt::RightButton);
         {
-            FileSizeLimit full(rlim_t(basicList.size()));
+            FileSizeLimit full(basicList.size());
             if (!full.isActive())
                 QSKIP("the file size limit cannot be set here");
             ModalDriver failedAgain;

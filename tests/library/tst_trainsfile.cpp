@@ -1,6 +1,7 @@
 // Reading and writing trains files: the rows the reader makes, the errors it reports, and the
 // exact bytes the writer produces. Every test runs in a fresh temporary working directory.
 #include "ModalDriver.h"
+#include "TestSupport.h"
 #include "TrainsWriter.h"
 #include "XmlHandler.h"
 
@@ -18,18 +19,8 @@
 #include <unistd.h>
 
 namespace {
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 const QByteArray header = "<?xml version='1.0' encoding='UTF-8'?>\n<!DOCTYPE parlino>\n";
 

@@ -12,8 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -67,31 +65,7 @@ public:
     }
 };
 
-// Writes beyond `bytes` fail in this process, as on a full disk, while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool isActive() const { return active; }
-
-private:
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-    bool active = false;
-};
+using testsupport::FileSizeLimit;
 
 const QByteArray kThree =
     "[ti:Three]\r\n[00:00.50]One\r\n[00:02.00]Two words\r\n[00:04.00]Three\r\n";

@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <csignal>
 #include <dlfcn.h>
 #include <link.h>
+#include <sys/resource.h>
 #include <vector>
 
 namespace testsupport {
@@ -36,6 +38,19 @@ bool makeAudio(const QString& path, const QString& lavfiSource, const QStringLis
                      QStringLiteral("-i"),       lavfiSource};
     args << extra << path;
     return run(QStringLiteral("ffmpeg"), args);
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void copyTree(const QString& from, const QString& to)
@@ -71,6 +86,26 @@ QString screenshotDir()
     const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
     QDir().mkpath(dir);
     return dir;
+}
+
+struct FileSizeLimit::Saved {
+    rlimit limit{};
+    void (*handler)(int) = nullptr;
+};
+
+FileSizeLimit::FileSizeLimit(qint64 bytes) : saved(std::make_unique<Saved>())
+{
+    getrlimit(RLIMIT_FSIZE, &saved->limit);
+    saved->handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved->limit;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &saved->limit);
+    std::signal(SIGXFSZ, saved->handler);
 }
 
 RuntimeFolder::RuntimeFolder(Contents contents) : previous(QDir::currentPath())
