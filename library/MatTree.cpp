@@ -4,6 +4,7 @@
 #include "SentenceFile.h"
 
 #include "DelConfirm.h"
+#include "LibraryRow.h"
 #include "Picture.h"
 #include "RenameDlg.h"
 #include "TrainsWriter.h"
@@ -28,10 +29,10 @@
 #include <QToolTip>
 
 namespace {
-const QString stateExport = QStringLiteral("导出");
-const QString stateFetch = QStringLiteral("点击下载");
-const QString stateFetching = QStringLiteral("下载中…");
-const QString stateCached = QStringLiteral("已下载");
+using LibraryRow::stateCached;
+using LibraryRow::stateExport;
+using LibraryRow::stateFetch;
+using LibraryRow::stateFetching;
 
 // The export pointer; drawn when the picture is not among the compiled-in images.
 QIcon makeExportIcon()
@@ -58,7 +59,7 @@ QIcon makeExportIcon()
     return icon;
 }
 
-bool isCase(const QTreeWidgetItem* row) { return !row->text(3).isEmpty(); }
+bool isCase(const QTreeWidgetItem* row) { return !row->text(LibraryRow::File).isEmpty(); }
 }  // namespace
 
 MatTree::MatTree(QWidget* parent) : QTreeWidget(parent)
@@ -155,7 +156,7 @@ void MatTree::restoreRows(const QByteArray& rows)
 {
     QStringList selected;
     for (const QTreeWidgetItem* row : selectedItems())
-        selected << Workspace::materialPath(row->text(3));
+        selected << Workspace::materialPath(row->text(LibraryRow::File));
     clear();
     contextItem = nullptr;
     hoverItem = nullptr;
@@ -212,8 +213,9 @@ void MatTree::mousePressEvent(QMouseEvent* event)
     const int column = columnAt(pos.x());
     if (event->buttons() == Qt::LeftButton) {
         if (isCase(row)) {
-            const bool pointerShown = column == 2 && row->text(2).isEmpty();
-            if (column >= 0 && column <= 2)
+            const bool pointerShown =
+                column == LibraryRow::State && row->text(LibraryRow::State).isEmpty();
+            if (column >= LibraryRow::Title && column <= LibraryRow::State)
                 on_actionChoose(row);
             if (pointerShown)
                 on_actionExport(row);
@@ -233,9 +235,9 @@ void MatTree::mousePressEvent(QMouseEvent* event)
 void MatTree::restoreHover()
 {
     if (hoverItem && hoverItem->childCount() == 0 && isCase(hoverItem) &&
-        hoverItem->text(2).isEmpty()) {
-        hoverItem->setIcon(2, QIcon());
-        hoverItem->setText(2, stateExport);
+        hoverItem->text(LibraryRow::State).isEmpty()) {
+        hoverItem->setIcon(LibraryRow::State, QIcon());
+        hoverItem->setText(LibraryRow::State, stateExport);
     }
 }
 
@@ -245,12 +247,12 @@ void MatTree::mouseMoveEvent(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     QTreeWidgetItem* row = itemAt(pos);
     const int column = columnAt(pos.x());
-    if (row != hoverItem || column != 2)
+    if (row != hoverItem || column != LibraryRow::State)
         restoreHover();
-    if (column == 2 && row && row->childCount() == 0 && isCase(row) &&
-        row->text(2) == stateExport) {
-        row->setIcon(2, exportIcon);
-        row->setText(2, QString());
+    if (column == LibraryRow::State && row && row->childCount() == 0 && isCase(row) &&
+        row->text(LibraryRow::State) == stateExport) {
+        row->setIcon(LibraryRow::State, exportIcon);
+        row->setText(LibraryRow::State, QString());
     }
     hoverItem = row;
 }
@@ -272,7 +274,7 @@ void MatTree::contextMenuEvent(QContextMenuEvent* event)
         removeAct->setEnabled(row->childCount() == 0);
         localMenu->exec(event->globalPos());
     } else {
-        reloadAct->setEnabled(row->text(2) == stateCached);
+        reloadAct->setEnabled(row->text(LibraryRow::State) == stateCached);
         onlineMenu->exec(event->globalPos());
     }
 }
@@ -283,8 +285,9 @@ bool MatTree::viewportEvent(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         QTreeWidgetItem* row = itemAt(help->pos());
-        if (row && columnAt(help->pos().x()) == 0 && !row->text(0).isEmpty()) {
-            QToolTip::showText(help->globalPos(), row->text(0), viewport());
+        if (row && columnAt(help->pos().x()) == LibraryRow::Title &&
+            !row->text(LibraryRow::Title).isEmpty()) {
+            QToolTip::showText(help->globalPos(), row->text(LibraryRow::Title), viewport());
             return true;
         }
     }
@@ -298,19 +301,20 @@ void MatTree::on_actionChoose(QTreeWidgetItem* row)
     // An online material that cannot be downloaded is shown disabled and does nothing.
     if (!row || !(row->flags() & Qt::ItemIsEnabled))
         return;
-    if (row->text(2) == stateFetch) {
-        row->setText(2, stateFetching);
-        Q_EMIT loadresSig(row->text(3));
-        downloadTitles.insert(Workspace::fileNamePart(row->text(3)), row->text(0));
+    if (row->text(LibraryRow::State) == stateFetch) {
+        row->setText(LibraryRow::State, stateFetching);
+        Q_EMIT loadresSig(row->text(LibraryRow::File));
+        downloadTitles.insert(Workspace::fileNamePart(row->text(LibraryRow::File)),
+                              row->text(LibraryRow::Title));
         return;
     }
-    emitSwitch(Workspace::materialPath(row->text(3)));
+    emitSwitch(Workspace::materialPath(row->text(LibraryRow::File)));
 }
 
 void MatTree::on_actionExport(QTreeWidgetItem* row)
 {
     if (row)
-        Q_EMIT exportSig(Workspace::materialPath(row->text(3)));
+        Q_EMIT exportSig(Workspace::materialPath(row->text(LibraryRow::File)));
 }
 
 // ---- import ----
@@ -386,11 +390,11 @@ QStringList MatTree::importFile(const QString& path)
 QTreeWidgetItem* MatTree::newCaseRow(const QString& title, const QString& name) const
 {
     auto* row = new QTreeWidgetItem;
-    row->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
-    row->setData(0, XmlHandler::ElementRole, QStringLiteral("case"));
-    row->setText(0, title);
-    row->setText(2, stateExport);
-    row->setText(3, name);
+    row->setIcon(LibraryRow::Title, style()->standardIcon(QStyle::SP_FileIcon));
+    row->setData(LibraryRow::Title, XmlHandler::ElementRole, QStringLiteral("case"));
+    row->setText(LibraryRow::Title, title);
+    row->setText(LibraryRow::State, stateExport);
+    row->setText(LibraryRow::File, name);
     return row;
 }
 
@@ -409,15 +413,15 @@ void MatTree::addImported(const QString& name)
     QTreeWidgetItem* anchor = contextItem;
     if (!anchor) {
         const QString title = TrainsWriter::importedGroupTitle();
-        const QList<QTreeWidgetItem*> found = findItems(title, Qt::MatchExactly, 0);
+        const QList<QTreeWidgetItem*> found = findItems(title, Qt::MatchExactly, LibraryRow::Title);
         if (!found.isEmpty()) {
             QTreeWidgetItem* group = found.first();
             anchor = group->childCount() ? group->child(group->childCount() - 1) : group;
         } else {
             anchor = new QTreeWidgetItem(this);
-            anchor->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
-            anchor->setData(0, XmlHandler::ElementRole, QStringLiteral("train"));
-            anchor->setText(0, title);
+            anchor->setIcon(LibraryRow::Title, style()->standardIcon(QStyle::SP_DirIcon));
+            anchor->setData(LibraryRow::Title, XmlHandler::ElementRole, QStringLiteral("train"));
+            anchor->setText(LibraryRow::Title, title);
         }
     }
     contextItem = anchor;
@@ -426,8 +430,9 @@ void MatTree::addImported(const QString& name)
 
 void MatTree::insertAtAnchor(QTreeWidgetItem* anchor, QTreeWidgetItem* row)
 {
-    const bool isGroup = !isCase(anchor) && anchor->data(0, XmlHandler::ElementRole).toString() !=
-                                                QLatin1String("separator");
+    const bool isGroup =
+        !isCase(anchor) && anchor->data(LibraryRow::Title, XmlHandler::ElementRole).toString() !=
+                               QLatin1String("separator");
     if (anchor->childCount() > 0) {
         anchor->insertChild(0, row);
     } else if (QTreeWidgetItem* parent = anchor->parent()) {
@@ -448,13 +453,13 @@ void MatTree::insertAtAnchor(QTreeWidgetItem* anchor, QTreeWidgetItem* row)
 QTreeWidgetItem* MatTree::groupItem(const QString& title)
 {
     const QList<QTreeWidgetItem*> found =
-        findItems(title, Qt::MatchExactly | Qt::MatchRecursive, 0);
+        findItems(title, Qt::MatchExactly | Qt::MatchRecursive, LibraryRow::Title);
     if (!found.isEmpty())
         return found.first();
     auto* group = new QTreeWidgetItem(this);
-    group->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
-    group->setData(0, XmlHandler::ElementRole, QStringLiteral("train"));
-    group->setText(0, title);
+    group->setIcon(LibraryRow::Title, style()->standardIcon(QStyle::SP_DirIcon));
+    group->setData(LibraryRow::Title, XmlHandler::ElementRole, QStringLiteral("train"));
+    group->setText(LibraryRow::Title, title);
     return group;
 }
 
@@ -488,15 +493,15 @@ void MatTree::refreshStates()
             queue.enqueue(row->child(i));
         if (row->childCount() > 0 || !isCase(row) || !(row->flags() & Qt::ItemIsEnabled))
             continue;
-        const QString f = Workspace::fileNamePart(row->text(3));
+        const QString f = Workspace::fileNamePart(row->text(LibraryRow::File));
         QString state = stateFetch;
         if (cache.contains(f))
             state = stateCached;
         else if (cache.contains(f + ".prl0") || cache.contains(f + ".prl1") ||
                  cache.contains(f + ".prl2"))
             state = stateFetching;
-        if (row->text(2) != state)
-            row->setText(2, state);
+        if (row->text(LibraryRow::State) != state)
+            row->setText(LibraryRow::State, state);
     }
 }
 
@@ -504,18 +509,18 @@ void MatTree::actReload()
 {
     if (!contextItem || !isCase(contextItem))
         return;
-    const QString name = Workspace::fileNamePart(contextItem->text(3));
+    const QString name = Workspace::fileNamePart(contextItem->text(LibraryRow::File));
     QFile::remove(Workspace::cacheFolder() + name);
     QFile::remove(Workspace::scriptOf(Workspace::cacheFolder() + name));
-    contextItem->setText(2, stateFetching);
-    Q_EMIT loadresSig(contextItem->text(3));
+    contextItem->setText(LibraryRow::State, stateFetching);
+    Q_EMIT loadresSig(contextItem->text(LibraryRow::File));
 }
 
 void MatTree::actReset()
 {
     if (!contextItem || !isCase(contextItem))
         return;
-    const QString name = Workspace::fileNamePart(contextItem->text(3));
+    const QString name = Workspace::fileNamePart(contextItem->text(LibraryRow::File));
     QFile::remove(Workspace::cacheFolder() + name);
     QFile::remove(Workspace::scriptOf(Workspace::cacheFolder() + name));
     refreshStates();
@@ -530,11 +535,12 @@ void MatTree::actRename()
         return;
     const QByteArray before = snapshot();
     RenameDlg dialog(dialogOwner());
-    dialog.setPrompt(QStringLiteral("原名称:%1\n\n重命名为:").arg(contextItem->text(0)));
+    dialog.setPrompt(
+        QStringLiteral("原名称:%1\n\n重命名为:").arg(contextItem->text(LibraryRow::Title)));
     // An empty title would turn a group into nothing when the list is written, and its
     // materials would move into the group before it: an empty entry keeps the old title.
     if (dialog.exec() == QDialog::Accepted && !dialog.text().isEmpty())
-        contextItem->setText(0, dialog.text());
+        contextItem->setText(LibraryRow::Title, dialog.text());
     commitChange(before);
 }
 
@@ -562,13 +568,14 @@ void MatTree::actRemove()
         commitChange(before);
         return;
     }
-    const QString name = Workspace::fileNamePart(row->text(3));
+    const QString name = Workspace::fileNamePart(row->text(LibraryRow::File));
     DelConfirm dialog(dialogOwner());
-    dialog.setText(QStringLiteral("材料名:%1\n\n文件名:%2\n").arg(row->text(0), name));
+    dialog.setText(
+        QStringLiteral("材料名:%1\n\n文件名:%2\n").arg(row->text(LibraryRow::Title), name));
     if (dialog.exec() != QDialog::Accepted)
         return;
     const bool deleteFiles = !dialog.keepFile();
-    const QString path = Workspace::materialPath(row->text(3));
+    const QString path = Workspace::materialPath(row->text(LibraryRow::File));
     forgetRow(row);
     // A list that keeps the row keeps its files too.
     if (!commitChange(before) || !deleteFiles)
@@ -590,7 +597,7 @@ void MatTree::selectMaterial(const QString& path)
     for (QTreeWidgetItemIterator it(this); *it; ++it) {
         QTreeWidgetItem* row = *it;
         if (row->childCount() == 0 && isCase(row) &&
-            Workspace::fileNamePart(row->text(3)) == fileName) {
+            Workspace::fileNamePart(row->text(LibraryRow::File)) == fileName) {
             row->setSelected(true);
             scrollToItem(row);
             return;

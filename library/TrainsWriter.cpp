@@ -1,5 +1,7 @@
 #include "TrainsWriter.h"
 
+#include "LibraryRow.h"
+
 #include "XmlHandler.h"
 
 #include <QSaveFile>
@@ -33,8 +35,8 @@ QString xmlText(const QString& text)
     return kept;
 }
 
-QString titleOf(const QTreeWidgetItem* row) { return xmlText(row->text(0)); }
-QString urlOf(const QTreeWidgetItem* row) { return xmlText(row->text(3)); }
+QString titleOf(const QTreeWidgetItem* row) { return xmlText(row->text(LibraryRow::Title)); }
+QString urlOf(const QTreeWidgetItem* row) { return xmlText(row->text(LibraryRow::File)); }
 
 // The element a row is written as: a case when it names a file, a separator when it was read
 // as one, a train otherwise.
@@ -42,7 +44,8 @@ QString tagOf(const QTreeWidgetItem* row)
 {
     if (!urlOf(row).isEmpty())
         return QStringLiteral("case");
-    if (row->data(0, XmlHandler::ElementRole).toString() == QLatin1String("separator"))
+    if (row->data(LibraryRow::Title, XmlHandler::ElementRole).toString() ==
+        QLatin1String("separator"))
         return QStringLiteral("separator");
     return QStringLiteral("train");
 }
@@ -54,7 +57,7 @@ QDomElement rowElement(QDomDocument& doc, const QTreeWidgetItem* row)
     QDomElement element = doc.createElement(tag);
     if (tag == QLatin1String("case")) {
         element.setAttribute(QStringLiteral("url"), urlOf(row));
-        const QVariant learned = row->data(0, XmlHandler::LearnedRole);
+        const QVariant learned = row->data(LibraryRow::Title, XmlHandler::LearnedRole);
         if (learned.isValid())
             element.setAttribute(QStringLiteral("learned"), xmlText(learned.toString()));
     } else if (tag == QLatin1String("train")) {
@@ -62,7 +65,8 @@ QDomElement rowElement(QDomDocument& doc, const QTreeWidgetItem* row)
                              row->isExpanded() ? QStringLiteral("no") : QStringLiteral("yes"));
     }
     // A separator shows its dots unless the file gave it a title.
-    if (tag != QLatin1String("separator") || row->text(0) != XmlHandler::separatorText()) {
+    if (tag != QLatin1String("separator") ||
+        row->text(LibraryRow::Title) != XmlHandler::separatorText()) {
         QDomElement title = doc.createElement(QStringLiteral("title"));
         element.appendChild(title);
         title.appendChild(doc.createTextNode(titleOf(row)));

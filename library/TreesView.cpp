@@ -1,6 +1,7 @@
 #include "TreesView.h"
 
 #include "ChromeTabs.h"
+#include "LibraryRow.h"
 #include "MatTree.h"
 #include "Picture.h"
 #include "Workspace.h"
@@ -56,7 +57,7 @@ TreesView::TreesView(QWidget* parent, Lists lists) : QTabWidget(parent)
         tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         tree->setDropIndicatorShown(false);
         tree->setHeaderHidden(true);
-        tree->setColumnCount(3);
+        tree->setColumnCount(LibraryRow::kShownColumns);
         tree->setHeaderLabels({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
         addTab(tree, QString());
         setTabText(i, texts[i]);
@@ -148,9 +149,9 @@ void TreesView::loadLocalLists()
     for (int level = 0; level < 3; ++level) {
         MatTree* t = tree(level);
         t->loadList(localList(level), false);
-        t->setColumnWidth(0, titleWidth);
-        t->setColumnWidth(1, spacerWidth);
-        t->setColumnWidth(2, stateWidth);
+        t->setColumnWidth(LibraryRow::Title, titleWidth);
+        t->setColumnWidth(LibraryRow::Spacer, spacerWidth);
+        t->setColumnWidth(LibraryRow::State, stateWidth);
     }
 }
 

@@ -1,4 +1,5 @@
 // The online side of TreesView: the list request, the online trees and the downloads.
+#include "LibraryRow.h"
 #include "MatTree.h"
 #include "OnlineList.h"
 #include "ResNetPool.h"
@@ -14,8 +15,8 @@
 
 namespace {
 const QString cacheFolder = Workspace::cacheFolder();
-const QString stateFetch = QStringLiteral("点击下载");
-const QString stateRetry = QStringLiteral("重试");
+using LibraryRow::stateFetch;
+using LibraryRow::stateRetry;
 // Online the state cell is wider, for "下载中 100%", and the spacer narrower; the local lists
 // set their own widths when they come back.
 constexpr int onlineSpacerWidth = 7;
@@ -32,7 +33,7 @@ void forEachCase(MatTree* tree, const std::function<void(QTreeWidgetItem*)>& vis
         QTreeWidgetItem* row = rows.takeFirst();
         for (int i = 0; i < row->childCount(); ++i)
             rows.append(row->child(i));
-        if (row->childCount() == 0 && !row->text(3).isEmpty())
+        if (row->childCount() == 0 && !row->text(LibraryRow::File).isEmpty())
             visit(row);
     }
 }
@@ -42,7 +43,7 @@ void forEachRowOf(MatTree* tree, const QString& fileName,
                   const std::function<void(QTreeWidgetItem*)>& visit)
 {
     forEachCase(tree, [&](QTreeWidgetItem* row) {
-        if (Workspace::fileNamePart(row->text(3)) == fileName)
+        if (Workspace::fileNamePart(row->text(LibraryRow::File)) == fileName)
             visit(row);
     });
 }
@@ -67,7 +68,7 @@ void TreesView::setupOnline()
         // Every row has the same font and icon size; an online list may have thousands.
         tree(level)->setUniformRowHeights(true);
         connect(tree(level), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) {
-            if (online && row->data(0, retryRole).toBool() && !listGet->isRunning())
+            if (online && row->data(LibraryRow::Title, retryRole).toBool() && !listGet->isRunning())
                 on_actionOnline_toggled(true);
         });
     }
@@ -165,8 +166,8 @@ void TreesView::showOnlineLists(const QString& text)
         t->loadList(OnlineList::netList(level), true);
         t->refreshStates();
         markUnavailable(t);
-        t->setColumnWidth(1, onlineSpacerWidth);
-        t->setColumnWidth(2, onlineStateWidth);
+        t->setColumnWidth(LibraryRow::Spacer, onlineSpacerWidth);
+        t->setColumnWidth(LibraryRow::State, onlineStateWidth);
         t->setUpdatesEnabled(true);
     }
 }
@@ -177,20 +178,20 @@ void TreesView::showListFailure(const QString& reason)
         MatTree* t = tree(level);
         t->loadList(QString(), true);
         auto* row = new QTreeWidgetItem(t);
-        row->setText(0, listFailedText());
-        row->setText(2, stateRetry);
+        row->setText(LibraryRow::Title, listFailedText());
+        row->setText(LibraryRow::State, stateRetry);
         row->setToolTip(2, reason + QStringLiteral("\n点击重试"));
-        row->setData(0, retryRole, true);
+        row->setData(LibraryRow::Title, retryRole, true);
     }
 }
 
 void TreesView::markUnavailable(MatTree* t) const
 {
     forEachCase(t, [this](QTreeWidgetItem* row) {
-        const QString reason = OnlineList::unavailableReason(row->text(3), listUrl);
+        const QString reason = OnlineList::unavailableReason(row->text(LibraryRow::File), listUrl);
         if (reason.isEmpty())
             return;
-        row->setText(2, unavailableText());
+        row->setText(LibraryRow::State, unavailableText());
         row->setToolTip(2, reason);
         row->setFlags(row->flags() & ~Qt::ItemIsEnabled);
     });
@@ -268,7 +269,7 @@ void TreesView::transferFailed(int level, const QString& path, const QString& re
     forEachRowOf(t, Workspace::fileNamePart(path), [&reason](QTreeWidgetItem* row) {
         if (!(row->flags() & Qt::ItemIsEnabled))
             return;
-        row->setText(2, stateFetch);
+        row->setText(LibraryRow::State, stateFetch);
         row->setToolTip(2, QStringLiteral("下载失败：") + reason);
     });
 }
@@ -293,7 +294,7 @@ void TreesView::transferProgress(int level, const QString& path, int percent)
     const QString text = QStringLiteral("下载中 %1%").arg(percent);
     forEachRowOf(t, Workspace::fileNamePart(path), [&text](QTreeWidgetItem* row) {
         if (row->flags() & Qt::ItemIsEnabled)
-            row->setText(2, text);
+            row->setText(LibraryRow::State, text);
     });
 }
 

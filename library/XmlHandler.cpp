@@ -1,5 +1,7 @@
 #include "XmlHandler.h"
 
+#include "LibraryRow.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -242,7 +244,7 @@ QTreeWidgetItem* XmlHandler::createChildItem(const QString& tagName)
     // The element name, as the original reader stored it: percent-decoded and translated,
     // which leaves these plain names unchanged.
     const QString name = QUrl::fromPercentEncoding(tagName.toLocal8Bit());
-    item->setData(0, ElementRole,
+    item->setData(LibraryRow::Title, ElementRole,
                   QCoreApplication::translate("XmlHandler", name.toUtf8().constData()));
     return item;
 }
@@ -263,24 +265,26 @@ bool XmlHandler::startElement(const QString&, const QString&, const QString& qNa
         rootSeen = true;
     } else if (qName == QLatin1String("train")) {
         currentItem = createChildItem(qName);
-        currentItem->setIcon(0, groupIcon);
-        currentItem->setText(0, QStringLiteral("Train"));
+        currentItem->setIcon(LibraryRow::Title, groupIcon);
+        currentItem->setText(LibraryRow::Title, QStringLiteral("Train"));
         currentItem->setExpanded(attributes.value(QStringLiteral("folded")) == QLatin1String("no"));
     } else if (qName == QLatin1String("case")) {
         currentItem = createChildItem(qName);
-        currentItem->setIcon(0, caseIcon);
-        currentItem->setText(0, QStringLiteral("Unknown title"));
-        currentItem->setText(1, QString());
-        currentItem->setText(2, onlineList ? QStringLiteral("点击下载") : QStringLiteral("导出"));
+        currentItem->setIcon(LibraryRow::Title, caseIcon);
+        currentItem->setText(LibraryRow::Title, QStringLiteral("Unknown title"));
+        currentItem->setText(LibraryRow::Spacer, QString());
+        currentItem->setText(LibraryRow::State,
+                             onlineList ? LibraryRow::stateFetch : LibraryRow::stateExport);
         if (learned.contains(attributes.value(QStringLiteral("learned"))))
-            currentItem->setText(2, QStringLiteral("复习"));
-        currentItem->setText(3, attributes.value(QStringLiteral("url")));
+            currentItem->setText(LibraryRow::State, LibraryRow::stateReview);
+        currentItem->setText(LibraryRow::File, attributes.value(QStringLiteral("url")));
         if (attributes.index(QStringLiteral("learned")) >= 0)
-            currentItem->setData(0, LearnedRole, attributes.value(QStringLiteral("learned")));
+            currentItem->setData(LibraryRow::Title, LearnedRole,
+                                 attributes.value(QStringLiteral("learned")));
     } else if (qName == QLatin1String("separator")) {
         currentItem = createChildItem(qName);
         currentItem->setFlags(currentItem->flags() & ~Qt::ItemIsSelectable);
-        currentItem->setText(0, separatorText());
+        currentItem->setText(LibraryRow::Title, separatorText());
     }
     currentText.clear();
     return true;
@@ -290,7 +294,7 @@ bool XmlHandler::endElement(const QString&, const QString&, const QString& qName
 {
     if (qName == QLatin1String("title")) {
         if (currentItem)
-            currentItem->setText(0, currentText);
+            currentItem->setText(LibraryRow::Title, currentText);
     } else if (qName == QLatin1String("train") || qName == QLatin1String("case") ||
                qName == QLatin1String("separator")) {
         if (currentItem)
