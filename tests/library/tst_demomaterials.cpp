@@ -68,6 +68,22 @@ double rms(const QList<qint16>& samples, qsizetype from, qsizetype count)
         sum += double(samples[i]) * samples[i];
     return count > 0 ? std::sqrt(sum / count) : 0;
 }
+
+// How loud the steps from sample to sample are against the samples themselves. Speech keeps
+// most of its energy low, well under 1; white noise gives about 1.4, and so does speech whose
+// 16-bit samples were shifted by one byte.
+double roughness(const QList<qint16>& samples, qsizetype from, qsizetype count)
+{
+    from = std::clamp<qsizetype>(from, 0, samples.size());
+    count = std::min(count, samples.size() - from);
+    double steps = 0;
+    for (qsizetype i = from + 1; i < from + count; ++i) {
+        const double step = double(samples[i]) - samples[i - 1];
+        steps += step * step;
+    }
+    const double level = rms(samples, from, count);
+    return count > 1 && level > 0 ? std::sqrt(steps / (count - 1)) / level : 0;
+}
 }  // namespace
 
 class DemoMaterialsTest : public QObject {
@@ -166,6 +182,10 @@ private Q_SLOTS:
                                  QStringLiteral("%1 at %2 s").arg(m.file).arg(double(at) / rate)));
                 const qsizetype start = qsizetype(sentences[i - 1].time * rate);
                 QVERIFY(rms(samples, start, cut - start) > loudest * 0.05);
+                QVERIFY2(
+                    roughness(samples, start, cut - start) < 1.0,
+                    qPrintable(
+                        QStringLiteral("%1: sentence %2 sounds like noise").arg(m.file).arg(i)));
             }
             wordsPerMinute[m.level] = std::max(wordsPerMinute[m.level], words / duration * 60);
             seconds[m.level] = std::max(seconds[m.level], duration);

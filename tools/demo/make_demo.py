@@ -57,16 +57,18 @@ def build_audio(mat, tmp):
     """Returns (pcm bytes, list of (time, text)) with each time in the middle of the pause
     before its sentence, so a sentence loop never cuts into a word."""
     lines = [mat["title_en"] + "."] + mat["sentences"]
-    gap = int(mat["gap"] * RATE) * 2
+    # Silences are counted in whole samples: a pause of an odd number of bytes would shift
+    # every later sample by one byte and turn the speech into noise.
+    gap = int(mat["gap"] * RATE)
     pcm = bytearray()
     timed = []
     for i, text in enumerate(lines):
         speech = trim(synthesise(text, mat["voice"], mat["speed"], os.path.join(tmp, "s.wav")))
-        start = len(pcm)
-        pcm += bytes(gap if i else gap // 2)
-        timed.append((0.0 if i == 0 else (start + gap // 2) / 2 / RATE, text))
+        start = len(pcm) // 2
+        pcm += bytes(2 * (gap if i else gap // 2))
+        timed.append((0.0 if i == 0 else (start + gap // 2) / RATE, text))
         pcm += speech
-    pcm += bytes(gap * 2)
+    pcm += bytes(2 * gap * 2)
     return bytes(pcm), timed
 
 
