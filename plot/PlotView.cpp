@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -174,6 +175,98 @@ void PlotView::paintEvent(QPaintEvent*)
 
     painter.fillRect(QRect(int(cursorX), 0, 1, h), cursorColor);
     painter.fillRect(rect(), tintColor);
+    // The contours and the note stay in their own colours over the tint.
+    paintContours(painter);
+    paintNote(painter);
+}
+
+void PlotView::setPitchOverlay(PitchOverlay contours)
+{
+    overlay = std::move(contours);
+    update();
+}
+
+void PlotView::setNote(QString note)
+{
+    noteText = note;
+    update();
+}
+
+void PlotView::paintContours(QPainter& painter) const
+{
+    // The scale spans both contours, at least kLeastSpan semitones, kMargin pixels from the
+    // edges.
+    constexpr float kLeastSpan = 12;
+    constexpr float kMargin = 3;
+    float low = INFINITY;
+    float high = -INFINITY;
+    for (const std::vector<float>* line : {&overlay.model, &overlay.learner})
+        for (const float v : *line)
+            if (!std::isnan(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+    if (low > high)
+        return;
+    if (high - low < kLeastSpan) {
+        const float middle = (low + high) / 2;
+        low = middle - kLeastSpan / 2;
+        high = middle + kLeastSpan / 2;
+    }
+    const float w = float(width());
+    const float h = float(height());
+    const auto pathOf = [&](const std::vector<float>& line) {
+        QPainterPath path;
+        bool drawing = false;
+        const auto count = float(line.size());
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            if (std::isnan(line[k])) {
+                drawing = false;
+                continue;
+            }
+            const QPointF at((float(k) + 0.5f) / count * w,
+                             kMargin + (high - line[k]) / (high - low) * (h - 2 * kMargin));
+            if (drawing)
+                path.lineTo(at);
+            else
+                path.moveTo(at);
+            drawing = true;
+        }
+        return path;
+    };
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    const QColor edge(0, 0, 0, 170);
+    const std::pair<const std::vector<float>*, QColor> lines[] = {
+        {&overlay.model, QColor(255, 255, 255)}, {&overlay.learner, QColor(255, 0, 255)}};
+    for (const auto& [line, colour] : lines) {
+        const QPainterPath path = pathOf(*line);
+        painter.setPen(QPen(edge, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+    }
+    painter.restore();
+}
+
+void PlotView::paintNote(QPainter& painter) const
+{
+    if (noteText.isEmpty())
+        return;
+    painter.save();
+    QFont font(QStringLiteral("宋体"), 9, QFont::DemiBold, false);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    const int textWidth = metrics.horizontalAdvance(noteText);
+    const QRect box(width() - textWidth - 10, 3, textWidth + 8, height() - 6);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 170));
+    painter.drawRoundedRect(box, 3, 3);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, noteText);
+    painter.restore();
 }
 
 void PlotView::pointerAt(QMouseEvent* event, bool press)
