@@ -12,11 +12,13 @@ constexpr float kHighestHz = 600;
 // YIN-FFT's confidence (1 - its normalised difference at the period) a frame needs to count
 // as voiced. The detector applies it itself as its tolerance and answers 0 Hz below it
 // (aubio 0.4.9 reports no confidence for this detector: aubio_pitch_get_confidence gives 0).
-constexpr float kConfidence = 0.7f;
+constexpr float kConfidence = 0.6f;
 // A frame this far below the loudest one is taken for silence or breath, voiced or not.
 constexpr float kVoiceFloorDb = 30;
 // Voiced runs shorter than this many frames are detector blips, not syllables.
 constexpr std::size_t kShortestRun = 4;
+// Frames in the median that smooths the pitch (odd).
+constexpr std::size_t kSmoothing = 5;
 // The analysis window covers at least this much sound: YIN-FFT finds the lowest voices only
 // with about six of their periods in the window.
 constexpr double kWindowSeconds = 0.08;
@@ -75,6 +77,26 @@ std::vector<float> decimated(const float* samples, std::size_t count, int factor
         for (int k = 0; k < factor; ++k)
             sum += samples[i * std::size_t(factor) + std::size_t(k)];
         out[i] = sum / float(factor);
+    }
+    return out;
+}
+
+// Each voiced frame takes the median of the voiced frames among the kSmoothing around it,
+// which removes single-frame octave jumps without rounding off a glide.
+std::vector<float> smoothed(const std::vector<float>& hz)
+{
+    std::vector<float> out(hz.size(), 0.0f);
+    const std::size_t half = kSmoothing / 2;
+    float near[kSmoothing];
+    for (std::size_t f = 0; f < hz.size(); ++f) {
+        if (hz[f] <= 0)
+            continue;
+        std::size_t n = 0;
+        for (std::size_t k = f > half ? f - half : 0; k <= f + half && k < hz.size(); ++k)
+            if (hz[k] > 0)
+                near[n++] = hz[k];
+        std::nth_element(near, near + n / 2, near + n);
+        out[f] = near[n / 2];
     }
     return out;
 }
@@ -144,6 +166,7 @@ PitchContour extractContour(const float* input, std::size_t inputCount, int inpu
         if (db[f] < loudest - kVoiceFloorDb || loudest < kQuietestVoiceDb)
             hz[f] = 0;
     dropBlips(hz);
+    hz = smoothed(hz);
 
     std::vector<float> voiced;
     for (float v : hz)

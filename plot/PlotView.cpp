@@ -196,8 +196,10 @@ void PlotView::paintContours(QPainter& painter) const
 {
     // The scale spans both contours, at least kLeastSpan semitones, kMargin pixels from the
     // edges.
-    constexpr float kLeastSpan = 12;
+    constexpr float kLeastSpan = 8;
     constexpr float kMargin = 3;
+    // A step this large from one frame to the next is a leap, not a glide: not joined.
+    constexpr float kLeap = 5;
     float low = INFINITY;
     float high = -INFINITY;
     for (const std::vector<float>* line : {&overlay.model, &overlay.learner})
@@ -226,7 +228,7 @@ void PlotView::paintContours(QPainter& painter) const
             }
             const QPointF at((float(k) + 0.5f) / count * w,
                              kMargin + (high - line[k]) / (high - low) * (h - 2 * kMargin));
-            if (drawing)
+            if (drawing && std::fabs(line[k] - line[k - 1]) < kLeap)
                 path.lineTo(at);
             else
                 path.moveTo(at);
@@ -234,19 +236,25 @@ void PlotView::paintContours(QPainter& painter) const
         }
         return path;
     };
+    // Both dark edges first, then the model's wider white line and the learner's narrower
+    // magenta one on it: where the two agree, the magenta runs inside the white.
+    const QPainterPath model = pathOf(overlay.model);
+    const QPainterPath learner = pathOf(overlay.learner);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
+    const auto pen = [](QColor colour, qreal width) {
+        return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    };
     const QColor edge(0, 0, 0, 170);
-    const std::pair<const std::vector<float>*, QColor> lines[] = {
-        {&overlay.model, QColor(255, 255, 255)}, {&overlay.learner, QColor(255, 0, 255)}};
-    for (const auto& [line, colour] : lines) {
-        const QPainterPath path = pathOf(*line);
-        painter.setPen(QPen(edge, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(path);
-        painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(path);
-    }
+    painter.setPen(pen(edge, 4.6));
+    painter.drawPath(model);
+    painter.setPen(pen(edge, 3.4));
+    painter.drawPath(learner);
+    painter.setPen(pen(QColor(255, 255, 255), 2.8));
+    painter.drawPath(model);
+    painter.setPen(pen(QColor(255, 0, 255), 1.4));
+    painter.drawPath(learner);
     painter.restore();
 }
 
