@@ -22,9 +22,10 @@ constexpr std::size_t kSmoothing = 5;
 // The analysis window covers at least this much sound: YIN-FFT finds the lowest voices only
 // with about six of their periods in the window.
 constexpr double kWindowSeconds = 0.08;
-// Sound is analysed at no more than about this rate: the voice's pitch needs no more, and the
-// detector costs half as much at half the rate.
-constexpr int kAnalysisRate = 24000;
+// Sound is decimated by a whole factor to no less than this rate before the analysis: the
+// voice's pitch (up to kHighestHz, with a few harmonics) needs no more, and the detector's
+// transforms cost a quarter at a quarter of the rate.
+constexpr int kAnalysisRate = 11025;
 // Sound whose loudest frame stays below this (dB of full scale) holds no voice at all.
 constexpr float kQuietestVoiceDb = -60;
 

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <vector>
 
 PlotView::PlotView(QWidget* parent) : QWidget(parent), animation(new QTimer(this))
 {
@@ -183,6 +185,25 @@ void PlotView::paintEvent(QPaintEvent*)
 void PlotView::setPitchOverlay(PitchOverlay contours)
 {
     overlay = std::move(contours);
+    // The scale spans the middle kSpanned of both contours' values (a stray value is drawn
+    // at the edge rather than squeezing the rest), at least kLeastSpan semitones.
+    constexpr float kLeastSpan = 8;
+    constexpr double kSpanned = 0.9;
+    std::vector<float> values;
+    for (const std::vector<float>* line : {&overlay.model, &overlay.learner})
+        std::copy_if(line->begin(), line->end(), std::back_inserter(values),
+                     [](float v) { return !std::isnan(v); });
+    overlayLow = overlayHigh = 0;
+    if (!values.empty()) {
+        std::sort(values.begin(), values.end());
+        const auto at = [&values](double share) {
+            return values[std::size_t(share * double(values.size() - 1))];
+        };
+        const float middle = (at((1 - kSpanned) / 2) + at((1 + kSpanned) / 2)) / 2;
+        const float half = std::max(at((1 + kSpanned) / 2) - middle, kLeastSpan / 2);
+        overlayLow = middle - half;
+        overlayHigh = middle + half;
+    }
     update();
 }
 
@@ -194,27 +215,13 @@ void PlotView::setNote(QString note)
 
 void PlotView::paintContours(QPainter& painter) const
 {
-    // The scale spans both contours, at least kLeastSpan semitones, kMargin pixels from the
-    // edges.
-    constexpr float kLeastSpan = 8;
     constexpr float kMargin = 3;
     // A step this large from one frame to the next is a leap, not a glide: not joined.
     constexpr float kLeap = 5;
-    float low = INFINITY;
-    float high = -INFINITY;
-    for (const std::vector<float>* line : {&overlay.model, &overlay.learner})
-        for (const float v : *line)
-            if (!std::isnan(v)) {
-                low = std::min(low, v);
-                high = std::max(high, v);
-            }
-    if (low > high)
+    if (overlayLow >= overlayHigh)
         return;
-    if (high - low < kLeastSpan) {
-        const float middle = (low + high) / 2;
-        low = middle - kLeastSpan / 2;
-        high = middle + kLeastSpan / 2;
-    }
+    const float low = overlayLow;
+    const float high = overlayHigh;
     const float w = float(width());
     const float h = float(height());
     const auto pathOf = [&](const std::vector<float>& line) {
@@ -226,8 +233,9 @@ void PlotView::paintContours(QPainter& painter) const
                 drawing = false;
                 continue;
             }
+            const float v = std::clamp(line[k], low, high);
             const QPointF at((float(k) + 0.5f) / count * w,
-                             kMargin + (high - line[k]) / (high - low) * (h - 2 * kMargin));
+                             kMargin + (high - v) / (high - low) * (h - 2 * kMargin));
             if (drawing && std::fabs(line[k] - line[k - 1]) < kLeap)
                 path.lineTo(at);
             else

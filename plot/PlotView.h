@@ -87,5 +87,8 @@ private:
     SentenceHandler sentenceHandler = nullptr;
     PositionHandler positionHandler = nullptr;
     PitchOverlay overlay;
+    // The semitones at the bottom and the top of the row for the overlay; equal when none.
+    float overlayLow = 0;
+    float overlayHigh = 0;
     QString noteText;
 };
