@@ -6,9 +6,6 @@
 #include <memory>
 
 namespace {
-// Speaking voices, from a low man's to a child's.
-constexpr float kLowestHz = 60;
-constexpr float kHighestHz = 600;
 // YIN-FFT's confidence (1 - its normalised difference at the period) a frame needs to count
 // as voiced. The detector applies it itself as its tolerance and answers 0 Hz below it
 // (aubio 0.4.9 reports no confidence for this detector: aubio_pitch_get_confidence gives 0).
@@ -23,8 +20,8 @@ constexpr std::size_t kSmoothing = 5;
 // with about six of their periods in the window.
 constexpr double kWindowSeconds = 0.08;
 // Sound is decimated by a whole factor to no less than this rate before the analysis: the
-// voice's pitch (up to kHighestHz, with a few harmonics) needs no more, and the detector's
-// transforms cost a quarter at a quarter of the rate.
+// voice's pitch (up to PitchContour::kHighestHz, with a few harmonics) needs no more, and the
+// detector's transforms cost a quarter at a quarter of the rate.
 constexpr int kAnalysisRate = 11025;
 // Sound whose loudest frame stays below this (dB of full scale) holds no voice at all.
 constexpr float kQuietestVoiceDb = -60;
@@ -154,7 +151,7 @@ PitchContour extractContour(const float* input, std::size_t inputCount, int inpu
         db[f] = decibels(energy / hop);
         aubio_pitch_do(detector.get(), in.get(), out.get());
         const float pitch = out->data[0];
-        if (pitch >= kLowestHz && pitch <= kHighestHz)
+        if (pitch >= PitchContour::kLowestHz && pitch <= PitchContour::kHighestHz)
             hz[f] = pitch;
     }
     // The detector reports the window that ends with the frame: move its answers back to

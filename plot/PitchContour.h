@@ -23,6 +23,9 @@ struct PitchContour {
     static constexpr double kHopSeconds = 0.01;
     // The span of loudness below the loudest frame that energy maps onto 1..0, in dB.
     static constexpr float kEnergyRange = 40;
+    // Pitches taken for a speaking voice, from a low man's to a child's; any other is unvoiced.
+    static constexpr float kLowestHz = 60;
+    static constexpr float kHighestHz = 600;
 
     std::vector<ContourFrame> frames;
     // The speaker's median pitch in Hz, 0 when nothing is voiced.

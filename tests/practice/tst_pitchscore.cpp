@@ -5,6 +5,7 @@
 #include "Echora.h"
 #include "Fakes.h"
 #include "PaRecThread.h"
+#include "PitchContour.h"
 #include "PitchScorer.h"
 #include "SentenceScores.h"
 #include "TestSupport.h"
@@ -233,10 +234,15 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!(echora->flags() & Echora::Capturing), 20000);
         if (echora->recorderThread()->capturedFrames() == 0)
             QSKIP("no microphone: run through the test script");
-        // The take is scored as soon as it is in place: the test microphone's steady 660 Hz
-        // tone is no voice.
+        // The take is scored as soon as it is in place. The test script's microphone plays a
+        // steady tone above any speaking voice: no voice. Another microphone may hear one.
         QVERIFY(QFileInfo(take(1)).size() > 0);
-        QTRY_COMPARE_WITH_TIMEOUT(rec.note, kNoVoice, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rec.note.isEmpty(), 30000);
+        const double fed = qEnvironmentVariable("ECHORA_FAKEMIC_HZ").toDouble();
+        if (fed > PitchContour::kHighestHz)
+            QCOMPARE(rec.note, kNoVoice);
+        else
+            QVERIFY2(rec.note == kNoVoice || isScoreText(rec.note), qPrintable(rec.note));
     }
 };
 
