@@ -7,7 +7,11 @@
 
 namespace {
 constexpr float kFullScale = 32768.0f;
-}
+// A file read to its end (a recording, or a material's last sentence) is read up to this
+// long: a take left running for minutes costs only so much memory and time, and would score
+// no rhythm anyway.
+constexpr double kLongestTakeSeconds = 120;
+}  // namespace
 
 contourThread::contourThread(QObject* parent) : QThread(parent) {}
 
@@ -34,13 +38,11 @@ PitchContour contourThread::contourOf(const QString& path, float start, float en
     const double unit = double(decoder.timeBaseNum()) / decoder.timeBaseDen();
     const int channels = decoder.channels();
     const std::int64_t endTs = end >= 0 ? std::int64_t(std::trunc(end / unit)) : -1;
-    // The range's length in frames when it has both ends: packets run past its end.
-    const std::size_t wanted = start >= 0 && end > start
-                                   ? std::size_t(std::llround((end - start) * decoder.sampleRate()))
-                                   : std::size_t(-1);
+    // The range's length in frames when it has both ends (packets run past its end), else
+    // at most the longest take.
+    const double seconds = start >= 0 && end > start ? double(end - start) : kLongestTakeSeconds;
+    const auto wanted = std::size_t(std::llround(seconds * decoder.sampleRate()));
     std::vector<float> mono;
-    if (wanted != std::size_t(-1))
-        mono.reserve(wanted);
     const PlotDecoder::Sink sink = [&](const std::int16_t* values, std::size_t count) {
         if (isAborted())
             return false;
