@@ -4,9 +4,12 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <vector>
 
 PlotView::PlotView(QWidget* parent) : QWidget(parent), animation(new QTimer(this))
 {
@@ -174,6 +177,112 @@ void PlotView::paintEvent(QPaintEvent*)
 
     painter.fillRect(QRect(int(cursorX), 0, 1, h), cursorColor);
     painter.fillRect(rect(), tintColor);
+    // The contours and the note stay in their own colours over the tint.
+    paintContours(painter);
+    paintNote(painter);
+}
+
+void PlotView::setPitchOverlay(PitchOverlay contours)
+{
+    overlay = std::move(contours);
+    // The scale spans the middle kSpanned of both contours' values (a stray value is drawn
+    // at the edge rather than squeezing the rest), at least kLeastSpan semitones.
+    constexpr float kLeastSpan = 8;
+    constexpr double kSpanned = 0.9;
+    std::vector<float> values;
+    for (const std::vector<float>* line : {&overlay.model, &overlay.learner})
+        std::copy_if(line->begin(), line->end(), std::back_inserter(values),
+                     [](float v) { return !std::isnan(v); });
+    overlayLow = overlayHigh = 0;
+    if (!values.empty()) {
+        std::sort(values.begin(), values.end());
+        const auto at = [&values](double share) {
+            return values[std::size_t(share * double(values.size() - 1))];
+        };
+        const float middle = (at((1 - kSpanned) / 2) + at((1 + kSpanned) / 2)) / 2;
+        const float half = std::max(at((1 + kSpanned) / 2) - middle, kLeastSpan / 2);
+        overlayLow = middle - half;
+        overlayHigh = middle + half;
+    }
+    update();
+}
+
+void PlotView::setNote(QString note)
+{
+    noteText = note;
+    update();
+}
+
+void PlotView::paintContours(QPainter& painter) const
+{
+    constexpr float kMargin = 3;
+    // A step this large from one frame to the next is a leap, not a glide: not joined.
+    constexpr float kLeap = 5;
+    if (overlayLow >= overlayHigh)
+        return;
+    const float low = overlayLow;
+    const float high = overlayHigh;
+    const float w = float(width());
+    const float h = float(height());
+    const auto pathOf = [&](const std::vector<float>& line) {
+        QPainterPath path;
+        bool drawing = false;
+        const auto count = float(line.size());
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            if (std::isnan(line[k])) {
+                drawing = false;
+                continue;
+            }
+            const float v = std::clamp(line[k], low, high);
+            const QPointF at((float(k) + 0.5f) / count * w,
+                             kMargin + (high - v) / (high - low) * (h - 2 * kMargin));
+            if (drawing && std::fabs(line[k] - line[k - 1]) < kLeap)
+                path.lineTo(at);
+            else
+                path.moveTo(at);
+            drawing = true;
+        }
+        return path;
+    };
+    // Both dark edges first, then the model's wider white line and the learner's narrower
+    // magenta one on it: where the two agree, the magenta runs inside the white.
+    const QPainterPath model = pathOf(overlay.model);
+    const QPainterPath learner = pathOf(overlay.learner);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    const auto pen = [](QColor colour, qreal width) {
+        return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    };
+    const QColor edge(0, 0, 0, 170);
+    painter.setPen(pen(edge, 4.6));
+    painter.drawPath(model);
+    painter.setPen(pen(edge, 3.4));
+    painter.drawPath(learner);
+    painter.setPen(pen(QColor(255, 255, 255), 2.8));
+    painter.drawPath(model);
+    painter.setPen(pen(QColor(255, 0, 255), 1.4));
+    painter.drawPath(learner);
+    painter.restore();
+}
+
+void PlotView::paintNote(QPainter& painter) const
+{
+    if (noteText.isEmpty())
+        return;
+    painter.save();
+    QFont font(QStringLiteral("宋体"), 9, QFont::DemiBold, false);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    const int textWidth = metrics.horizontalAdvance(noteText);
+    const QRect box(width() - textWidth - 10, 3, textWidth + 8, height() - 6);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 170));
+    painter.drawRoundedRect(box, 3, 3);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, noteText);
+    painter.restore();
 }
 
 void PlotView::pointerAt(QMouseEvent* event, bool press)

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QImage;
+class QPainter;
 class QTimer;
 
 class PlotView : public QWidget, public vPlotWidget {
@@ -30,6 +31,8 @@ public:
     void setPositionHandler(PositionHandler handler) override;
     void setHandlerObject(QObject* receiver) override;
     bool getRange(float* a, float* b) override;
+    void setPitchOverlay(PitchOverlay overlay) override;
+    void setNote(QString note) override;
 
     QString caption() const { return captionText; }
     bool isFetching() const { return fetching; }
@@ -39,6 +42,8 @@ public:
     QString shownCaption() const;
     int currentSentenceIndex() const { return currentSentence; }
     int hoveredSentenceIndex() const { return hoveredSentence; }
+    const PitchOverlay& pitchOverlay() const { return overlay; }
+    QString note() const { return noteText; }
 
 public Q_SLOTS:
     // Next animation step (0..4) and repaint.
@@ -55,6 +60,10 @@ private:
     bool sentencesShown() const;
     int sentenceAt(float fraction) const;
     void pointerAt(QMouseEvent* event, bool press);
+    // The two contours on a shared semitone scale: the model's white, the learner's magenta,
+    // each over a dark edge so they stand out on the light bars.
+    void paintContours(QPainter& painter) const;
+    void paintNote(QPainter& painter) const;
 
     QTimer* animation = nullptr;
     int step = 0;
@@ -77,4 +86,9 @@ private:
     QObject* handlerObject = nullptr;
     SentenceHandler sentenceHandler = nullptr;
     PositionHandler positionHandler = nullptr;
+    PitchOverlay overlay;
+    // The semitones at the bottom and the top of the row for the overlay; equal when none.
+    float overlayLow = 0;
+    float overlayHigh = 0;
+    QString noteText;
 };

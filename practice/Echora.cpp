@@ -2,6 +2,7 @@
 
 #include "MediaEngine.h"
 #include "PaRecThread.h"
+#include "PitchScorer.h"
 #include "Ploter.h"
 #include "SentenceFile.h"
 #include "TimeText.h"
@@ -31,6 +32,7 @@ Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* re
 {
     engine = new MediaEngine(this);
     ploter = new Ploter(this);
+    scorer = new PitchScorer(this);
     recorder = new PaRecThread(this);
     recFile = nullptr;
     progressTimer = new QTimer(this);
@@ -41,6 +43,7 @@ Echora::Echora(vCtrlWidget* ctrlWidget, vTabsWidget* tabsWidget, vPlotWidget* re
 
     connect(engine, &MediaEngine::sigPlayStopped, this, &Echora::doPlayStopped);
     connect(ploter, &Ploter::sigPlotDone, this, &Echora::doPlotDone);
+    connect(scorer, &PitchScorer::sigScoreDone, this, &Echora::doScoreDone);
     connect(recorder, &QThread::finished, this, &Echora::doRecDone);
     connect(progressTimer, &QTimer::timeout, this, &Echora::doUpdateProg);
     connect(recTimer, &QTimer::timeout, this, &Echora::doRecProg);
@@ -70,6 +73,8 @@ Echora::~Echora()
     finishRecording();  // a recording still open when the program ends is kept, if it succeeded
     delete recorder;
     recorder = nullptr;
+    delete scorer;
+    scorer = nullptr;
     delete ploter;
     ploter = nullptr;
     delete engine;  // reports every open channel stopped; doPlayStopped frees its device
@@ -226,4 +231,5 @@ void Echora::preparePiece()
         recView->setCaption(materialPath.isEmpty() || workFolder.isEmpty() ? kNoMaterial
                                                                            : kNoRecording);
     }
+    showScore();
 }

@@ -20,6 +20,7 @@ class vExporter;
 class VideoDev;
 class MediaEngine;
 class Ploter;
+class PitchScorer;
 class PaRecThread;
 class QTimer;
 struct SentenceFileEdit;
@@ -83,6 +84,7 @@ public:
     std::uint8_t flags() const { return playFlags; }
     MediaEngine* mediaEngine() const { return engine; }
     Ploter* plotter() const { return ploter; }
+    PitchScorer* pitchScorer() const { return scorer; }
     PaRecThread* recorderThread() const { return recorder; }
     const MediaIdentifier& materialChannel() const { return oriChannel; }
     const MediaIdentifier& recordingChannel() const { return recChannel; }
@@ -95,6 +97,8 @@ public Q_SLOTS:
     void doPlotDone(PlotIdentifier id);
     void doRecDone();
     void doRecProg();
+    // A Listen & Repeat recording was scored against its sentence (or found to hold no voice).
+    void doScoreDone(PlotIdentifier model, QString recording);
 
 private:
     bool haveSentence() const { return currentSentence < sentenceCount; }
@@ -119,6 +123,10 @@ private:
     QString finishRecording();
     // Show `text` on the recording row instead of a waveform.
     void showRecordingMessage(const QString& text);
+    // Listen & Repeat with a recording of the current sentence: show its kept score and have
+    // it scored (again) with both pitch contours; otherwise clear both.
+    void showScore();
+    void clearScore();
     // Editing: the bounds the sentence play button plays (A..B while editing), the marked
     // bounds of the current sentence, writing a change to the sentence file, and showing the
     // timeline read back from it.
@@ -159,6 +167,7 @@ private:
     VideoDev* video;
     MediaEngine* engine = nullptr;
     Ploter* ploter = nullptr;
+    PitchScorer* scorer = nullptr;
     FILE* recFile = nullptr;
     QString recFilePath;  // the path recFile was opened with, beside the take
     QString recTake;      // the take the recording in recFile will replace

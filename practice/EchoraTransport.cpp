@@ -4,7 +4,9 @@
 #include "IAudio.h"
 #include "MediaEngine.h"
 #include "PaRecThread.h"
+#include "PitchScorer.h"
 #include "Ploter.h"
+#include "SentenceScores.h"
 #include "TimeText.h"
 #include "vCtrlWidget.h"
 #include "vPlotWidget.h"
@@ -19,6 +21,7 @@ namespace {
 const QString kFullPlayingCaption = QStringLiteral("请从右边列表选择练习材料");
 const QString kCannotCreate = QStringLiteral("无法创建录音文件");
 const QString kCannotSave = QStringLiteral("无法保存录音文件");
+const QString kNoVoice = QStringLiteral("没有录到声音");
 // Suffix of the file a recording is written into beside its take.
 const QString kPartSuffix = QStringLiteral(".part");
 
@@ -258,7 +261,8 @@ void Echora::recStart(bool on)
         showRecordingMessage(kCannotCreate);
         return;
     }
-    // No picture of the take may cover the recording caption.
+    // No picture of the take may cover the recording caption, nor its score.
+    clearScore();
     recPlotId = PlotIdentifier{};
     recView->setProgress(0);
     recView->setPixmap(nullptr);
@@ -323,10 +327,50 @@ void Echora::showRecordingMessage(const QString& text)
     // The caption stays until the recording row is next prepared; a picture still on its way
     // must not cover it.
     recPlotId = PlotIdentifier{};
+    clearScore();
     recView->setRecording(false);
     recView->setFetching(false);
     recView->setPixmap(nullptr);
     recView->setCaption(text);
+}
+
+void Echora::clearScore()
+{
+    scorer->cancel();
+    pceView->setPitchOverlay(PitchOverlay{});
+    recView->setNote(QString());
+}
+
+void Echora::showScore()
+{
+    clearScore();
+    if (phase != ListenAndRepeat || !haveSentence() || !isFile(recordPath))
+        return;
+    if (const auto kept =
+            sentencescores::read(workFolder, recordPath, pcePlotId.start, pcePlotId.end))
+        recView->setNote(sentencescores::text(*kept));
+    scorer->doScore(pcePlotId, recordPath);
+}
+
+void Echora::doScoreDone(PlotIdentifier model, QString recording)
+{
+    if (phase != ListenAndRepeat || !(model == pcePlotId) || recording != recordPath)
+        return;  // the learner has moved on meanwhile
+    const ContourScore& result = scorer->score();
+    if (!result.learnerVoiced) {
+        sentencescores::remove(workFolder, recording);
+        pceView->setPitchOverlay(PitchOverlay{result.modelLine, {}});
+        recView->setNote(kNoVoice);
+        return;
+    }
+    pceView->setPitchOverlay(PitchOverlay{result.modelLine, result.learnerLine});
+    if (!result.scored()) {
+        recView->setNote(QString());  // a sentence without voice gives nothing to compare
+        return;
+    }
+    const SentenceScore score{result.intonation, result.rhythm};
+    sentencescores::write(workFolder, recording, model.start, model.end, score);
+    recView->setNote(sentencescores::text(score));
 }
 
 void Echora::makeCurrent(unsigned index)
@@ -442,6 +486,7 @@ void Echora::playFull(const QString& name)
     pceView->setCaption(kFullPlayingCaption);
     recView->setPixmap(nullptr);
     recView->setCaption(kFullPlayingCaption);
+    clearScore();
     ctrl->checkRecPlay(false);
     ctrl->enableRecPlay(false);
     ctrl->setFullPlaying(true);

@@ -26,6 +26,8 @@ public:
     void setPositionHandler(PositionHandler handler) override;
     void setHandlerObject(QObject* receiver) override;
     bool getRange(float*, float*) override { return false; }
+    void setPitchOverlay(PitchOverlay) override {}
+    void setNote(QString) override {}
 
     PositionHandler positionHandler() const { return handler; }
     QObject* handlerObject() const { return receiver; }

@@ -2,6 +2,8 @@
 // vPlotWidget: how the practice controller drives a waveform view (and the full-playing
 // position bar). GUI thread only. Handlers are member functions of the handler object,
 // given as pointers to QObject members (cast from the receiver's own class).
+#include "PitchOverlay.h"
+
 #include <QColor>
 #include <QObject>
 #include <QString>
@@ -29,6 +31,10 @@ public:
     virtual void setPositionHandler(PositionHandler handler) = 0;
     virtual void setHandlerObject(QObject* receiver) = 0;
     virtual bool getRange(float* a, float* b) = 0;
+    // Pitch contours drawn over the picture (an empty overlay draws none).
+    virtual void setPitchOverlay(PitchOverlay overlay) = 0;
+    // A short text at the row's right end, over the picture or the caption (empty: none).
+    virtual void setNote(QString note) = 0;
 
 protected:
     ~vPlotWidget() = default;

@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -188,6 +189,43 @@ private Q_SLOTS:
                 QVERIFY2(std::fabs(hz - fed) < fed * 0.05,
                          qPrintable(QStringLiteral("%1: %2 Hz").arg(file).arg(hz)));
             }
+        }
+
+        // A material spoken by espeak-ng, and a take of its second sentence in another voice:
+        // once the take is there, both pitch contours lie over the sentence row and the score
+        // is on the recording row.
+        if (!QStandardPaths::findExecutable(QStringLiteral("espeak-ng")).isEmpty()) {
+            const QString spokenMaterial = QStringLiteral("./workspace/spoken.mp3");
+            const auto say = [&](const QString& text, const QString& voice, const QString& to) {
+                const QString wav = root->path() + QStringLiteral("/said.wav");
+                return testsupport::run(
+                           QStringLiteral("espeak-ng"),
+                           {QStringLiteral("-v"), voice, QStringLiteral("-w"), wav, text}) &&
+                       testsupport::run(QStringLiteral("ffmpeg"),
+                                        {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
+                                         QStringLiteral("error"), QStringLiteral("-y"),
+                                         QStringLiteral("-i"), wav, QStringLiteral("-af"),
+                                         QStringLiteral("apad=pad_dur=0.5"), QStringLiteral("-c:a"),
+                                         QStringLiteral("libmp3lame"), to});
+            };
+            const QString second = QStringLiteral("Where did you put the keys I gave you?");
+            QVERIFY(say(QStringLiteral("Good morning, everybody. ") + second,
+                        QStringLiteral("en-us"), spokenMaterial));
+            QFile lrc(QStringLiteral("./workspace/spoken.lrc"));
+            QVERIFY(lrc.open(QIODevice::WriteOnly));
+            lrc.write("[00:00.00]Good morning, everybody.\n[00:01.60]" + second.toUtf8() + "\n");
+            lrc.close();
+            Q_EMIT ui.tabWidget->switchSig(spokenMaterial);
+            ui.phaseTabs->setCurrentIndex(1);
+            echora->selectSentence(1);
+            QVERIFY(say(second, QStringLiteral("en-gb+f3"), echora->recordingPath()));
+            echora->selectSentence(0);
+            echora->selectSentence(1);
+            QTRY_VERIFY2_WITH_TIMEOUT(ui.recPlot->note().startsWith(QStringLiteral("语调")),
+                                      qPrintable(ui.recPlot->note()), 15000);
+            QVERIFY(!ui.pcePlot->pitchOverlay().empty());
+            QTRY_VERIFY_WITH_TIMEOUT(!ui.recPlot->isFetching() && !ui.pcePlot->isFetching(), 15000);
+            QVERIFY(shoot(&dialog, "phase1-scored.png"));
         }
 
         // The help video in the full-playing layout. The window held no OpenGL surface until

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 class FakeCtrl : public vCtrlWidget {
@@ -145,6 +146,8 @@ public:
     PositionHandler positionHandler = nullptr;
     QObject* handlerObject = nullptr;
     QColor tint;
+    PitchOverlay overlay;
+    QString note;
 
     void setTintColor(QColor c) override { tint = c; }
     void setFetching(bool f) override { fetching = f; }
@@ -169,4 +172,6 @@ public:
     void setPositionHandler(PositionHandler h) override { positionHandler = h; }
     void setHandlerObject(QObject* o) override { handlerObject = o; }
     bool getRange(float*, float*) override { return false; }
+    void setPitchOverlay(PitchOverlay o) override { overlay = std::move(o); }
+    void setNote(QString n) override { note = n; }
 };

@@ -400,8 +400,10 @@ void TestStress::randomSession()
     const QRegularExpression place(
         QStringLiteral("^files/([^/]+)/(imitatepieces/the-only-one|retellpieces/the-only-one|"
                        "shadowpieces/recordpiece\\d{3})\\.mp3$"));
-    // Beside them, each opened material keeps its waveform's fine peaks.
-    const QRegularExpression peaks(QStringLiteral("^files/([^/]+)/waveform\\.peaks$"));
+    // Beside them, each opened material keeps its waveform's fine peaks, and the scores of
+    // its Listen & Repeat recordings.
+    const QRegularExpression peaks(
+        QStringLiteral("^files/([^/]+)/(waveform\\.peaks|scores\\.ini)$"));
     std::set<QString> found;
     QDirIterator it(QStringLiteral("files"), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -409,7 +411,7 @@ void TestStress::randomSession()
         const QRegularExpressionMatch kept = peaks.match(file);
         if (kept.hasMatch()) {
             QVERIFY2(materials.contains(QStringLiteral("./workspace/") + kept.captured(1)),
-                     qPrintable(QStringLiteral("waveform of no material: ") + file));
+                     qPrintable(QStringLiteral("waveform or scores of no material: ") + file));
             continue;
         }
         const QRegularExpressionMatch m = place.match(file);
