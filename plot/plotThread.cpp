@@ -100,13 +100,18 @@ plotThread::Walk plotThread::walkWhole()
     const std::int64_t splitStamp = split * den / (std::int64_t(decoder.sampleRate()) * num);
     const auto preRoll = std::int64_t(std::llround(kSplitPreRollSeconds * double(den) / num));
 
+    // Frame positions an earlier worker learnt spare the second decoder reading up to the
+    // split to find it.
+    const std::vector<PlotSeekIndex::Point> known = decoder.seekPoints();
     PlotDecoder second;
     WavePeaks secondPeaks;
     bool secondDone = false;
     std::jthread helper([&] {
         if (!second.open(filePath.toUtf8()) || second.channels() != decoder.channels() ||
-            second.sampleRate() != decoder.sampleRate() ||
-            !second.seekWithPreRoll(splitStamp, preRoll))
+            second.sampleRate() != decoder.sampleRate())
+            return;
+        second.addSeekPoints(known);
+        if (!second.seekWithPreRoll(splitStamp, preRoll))
             return;
         secondPeaks.reset(second.channels());
         secondDone = walk(second, secondPeaks) == Walk::Done;
