@@ -103,12 +103,15 @@ plotThread::Walk plotThread::walkWhole()
     // Frame positions an earlier worker learnt spare the second decoder reading up to the
     // split to find it.
     const std::vector<PlotSeekIndex::Point> known = decoder.seekPoints();
+    // What the helper needs of the first decoder, taken before that one starts reading.
+    const QByteArray path = filePath.toUtf8();
+    const int channels = decoder.channels();
+    const int rate = decoder.sampleRate();
     PlotDecoder second;
     WavePeaks secondPeaks;
     bool secondDone = false;
     std::jthread helper([&] {
-        if (!second.open(filePath.toUtf8()) || second.channels() != decoder.channels() ||
-            second.sampleRate() != decoder.sampleRate())
+        if (!second.open(path) || second.channels() != channels || second.sampleRate() != rate)
             return;
         second.addSeekPoints(known);
         if (!second.seekWithPreRoll(splitStamp, preRoll))
