@@ -85,6 +85,8 @@ void MediaEngine::doOpen(MediaIdentifier id)
     // Playback begins at the start bound exactly, as after a seek there.
     if (audioThread* a = p->audio())
         a->dropThreshold = p->stampOf(id.start, a->timeBase());
+    if (videoThread* v = p->video())
+        v->dropThreshold = p->stampOf(id.start, v->timeBase());
     connect(p, &parseThread::sigThreadDone, this, &MediaEngine::parseFinished);
     if (audioThread* a = p->audio()) {
         a->endBound = p->stampOf(id.end, a->timeBase());
@@ -182,13 +184,19 @@ void MediaEngine::doSetLoop(MediaIdentifier id, double start, double end)
     audioThread* a = p ? p->audio() : nullptr;
     if (!a)
         return;
+    videoThread* v = p->video();
     audioThread::LoopRange range;
     if (start >= 0 && end > start) {
         range.start = start;
         range.end = end;
         range.seekStamp = p->stampOf(start, p->referenceTimeBase());
         range.dropStamp = p->stampOf(start, a->timeBase());
+        if (v)
+            range.videoDropStamp = p->stampOf(start, v->timeBase());
     }
+    // The pictures stop at the loop's end before its start is set for the returns.
+    if (v)
+        v->loopEnd = range.active() ? p->stampOf(end, v->timeBase()) : -1;
     a->setLoop(range);
 }
 

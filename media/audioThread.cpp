@@ -45,6 +45,8 @@ void audioThread::wrap(const LoopRange& r)
     const double end = clock;
     ++flags->seeks;
     dropThreshold = r.dropStamp;
+    if (videoThreshold)
+        *videoThreshold = r.videoDropStamp;
     flags->pendingSeek = r.seekStamp;
     landed = r.start;
     wrapFrom = end;

@@ -36,13 +36,14 @@ public:
     AVRational timeBase() const { return tb; }
 
     // A range played over and over: start and end in seconds of the file's own time, with the start
-    // as a reference timestamp (for the demux thread's seek) and as an audio stream timestamp (the
-    // drop threshold). start -1: no loop.
+    // as a reference timestamp (for the demux thread's seek) and as an audio and a video stream
+    // timestamp (the drop thresholds; the video one -1 without video). start -1: no loop.
     struct LoopRange {
         double start = -1;
         double end = -1;
         int64_t seekStamp = -1;
         int64_t dropStamp = -1;
+        int64_t videoDropStamp = -1;
         bool active() const { return start >= 0; }
     };
     void setLoop(const LoopRange& range);
@@ -68,6 +69,9 @@ public:
     std::atomic<double> wrapTo{-1};
     // The file's start in this stream's time base; set before the thread starts.
     void setOrigin(int64_t stamp) { origin = stamp; }
+    // The channel's video thread's drop threshold (not owned), set on each return to the
+    // loop's start like a seek sets it; set before the thread starts, null without video.
+    void setVideoThreshold(std::atomic<int64_t>* threshold) { videoThreshold = threshold; }
 
 Q_SIGNALS:
     void sigMarkIn();
@@ -106,6 +110,7 @@ private:
     int swrOutChannels = 0;
     std::vector<uint8_t> pcm;
     int64_t origin = 0;
+    std::atomic<int64_t>* videoThreshold = nullptr;
     // The frame being written: where it starts (own time, seconds) and its bytes a second.
     double frameStart = 0;
     double nextStart = 0;     // where the frame after this one starts (own time, seconds)

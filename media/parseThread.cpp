@@ -70,6 +70,8 @@ bool parseThread::openFile(const QByteArray& utf8Path)
         openAudio(audioStream);
     if (videoStream >= 0)
         openVideo(videoStream);
+    if (audioWorker && videoWorker)
+        audioWorker->setVideoThreshold(&videoWorker->dropThreshold);
     return true;
 }
 

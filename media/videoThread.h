@@ -31,7 +31,13 @@ public:
     AVRational timeBase() const { return tb; }
 
     // Commands: pictures before the threshold (video timestamps, -1 = none) are not shown.
+    // The engine sets it on a seek; the audio thread sets it to the loop's start when it
+    // goes back there.
     std::atomic<int64_t> dropThreshold{-1};
+    // While a loop plays (video timestamp of its end, -1 = none): pictures from its end on are
+    // not shown, and the thread waits there (or at the end of the stream) for the return to
+    // the loop's start rather than running on past the sentence.
+    std::atomic<int64_t> loopEnd{-1};
     std::atomic<bool> paused{false};
     std::atomic<bool> stopped{false};
     // Seconds of the next expected picture.
@@ -43,7 +49,12 @@ protected:
 private:
     // At the end of the stream: take the pictures or samples the decoder still holds.
     void drain(AVFrame* frame);
-    void present(AVFrame* frame);
+    // Scale and hand over the picture; false when it lies at or past the loop's end.
+    bool present(AVFrame* frame);
+    // Past the loop's end: wait until a seek was asked for since the last packet was taken
+    // (the audio thread's return to the start), the loop ends or the audio has ended.
+    void holdForReturn();
+    bool looping() const { return loopEnd >= 0; }
 
     PacketQueue* queue;
     AVCodecContext* codec;
@@ -54,4 +65,5 @@ private:
     ChannelFlags* flags;
     ffmpeg::ScalerPtr scaler;
     FramePicture picture;
+    uint32_t generation = 0;  // the seek count when the packet being decoded was taken
 };

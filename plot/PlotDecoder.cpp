@@ -127,6 +127,20 @@ bool PlotDecoder::seek(std::int64_t timestamp)
     return moved;
 }
 
+bool PlotDecoder::seekWithPreRoll(std::int64_t timestamp, std::int64_t preRoll)
+{
+    if (!format || audioIndex < 0)
+        return false;
+    const std::int64_t early = timestamp + origin - preRoll;
+    if (avformat_seek_file(format.get(), audioIndex, INT64_MIN, early, early, 0) < 0)
+        return false;
+    trimBefore = timestamp + origin;
+    expected = trimBefore;
+    if (codec)
+        avcodec_flush_buffers(codec.get());
+    return true;
+}
+
 std::vector<PlotSeekIndex::Point> PlotDecoder::seekPoints() const
 {
     std::vector<PlotSeekIndex::Point> points;

@@ -53,6 +53,11 @@ public:
     // Seeks the audio stream to a timestamp in its time base; decoded samples before it
     // are dropped. False when the demuxer refuses (reading then goes on where it was).
     bool seek(std::int64_t timestamp);
+    // The same, landing at least `preRoll` (time base units) before the timestamp, so the
+    // decoder has the history the first samples at the timestamp lean on (the overlap of
+    // transform windows, an MP3 bit reservoir, a predictor's state) and they come out as a
+    // decoding from the file's start gives them. False when the demuxer cannot land there.
+    bool seekWithPreRoll(std::int64_t timestamp, std::int64_t preRoll);
     // The audio stream's frame index as the demuxer knows it so far, and the same handed
     // to a fresh demuxer of the same file before it seeks.
     std::vector<PlotSeekIndex::Point> seekPoints() const;

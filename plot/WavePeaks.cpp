@@ -105,6 +105,42 @@ void WavePeaks::assign(int channels, std::int64_t frames, std::int64_t blockFram
     peaks = std::move(blocks);
 }
 
+std::int64_t WavePeaks::blockFramesFor(std::int64_t frames)
+{
+    // The blocks merge each time kMaxBlocks of them are closed.
+    std::int64_t length = kFirstBlockFrames;
+    while (frames >= std::int64_t(kMaxBlocks) * length)
+        length *= 2;
+    return length;
+}
+
+bool WavePeaks::append(const WavePeaks& tail)
+{
+    const std::int64_t head = walked;
+    if (tail.channelCount != channelCount || inBlock != 0 || head % blockLength != 0 ||
+        head % tail.blockLength != 0)
+        return false;
+    const std::int64_t total = head + tail.walked;
+    const std::int64_t length = blockFramesFor(total);
+    std::vector<Peak> joined(std::size_t((total + length - 1) / length));
+    const auto gather = [&](const std::vector<Peak>& blocks, std::int64_t from,
+                            std::int64_t blockFrames) {
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            Peak& into = joined[std::size_t((from + std::int64_t(b) * blockFrames) / length)];
+            into.low = std::min(into.low, blocks[b].low);
+            into.high = std::max(into.high, blocks[b].high);
+        }
+    };
+    gather(peaks, 0, blockLength);
+    gather(tail.peaks, head, tail.blockLength);
+    peaks = std::move(joined);
+    blockLength = length;
+    values += tail.values;
+    walked = total;
+    current = {};
+    return true;
+}
+
 void WavePeaks::render(WaveColumns& columns, std::int64_t layoutFrames) const
 {
     const int n = WaveColumns::kColumns;

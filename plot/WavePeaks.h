@@ -45,6 +45,14 @@ public:
     void assign(int channels, std::int64_t frames, std::int64_t blockFrames,
                 std::vector<Peak> blocks);
 
+    // Appends `tail`, the peaks of the frames that follow these ones (gathered from a frame
+    // count of 0, then finished), so that the blocks are those one walk over both would have
+    // gathered. Possible when both block lengths divide the frames walked here (then no block
+    // of either side straddles a block of the whole); false, and nothing changes, otherwise.
+    bool append(const WavePeaks& tail);
+    // Block length a walk over this many frames ends with.
+    static std::int64_t blockFramesFor(std::int64_t frames);
+
     // Paints the columns: column c covers frames [c * layout / n, (c + 1) * layout / n) of the
     // range, n being the column count; a column past the walked frames stays black.
     void render(WaveColumns& columns, std::int64_t layoutFrames) const;

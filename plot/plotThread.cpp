@@ -1,6 +1,14 @@
 #include "plotThread.h"
 
 #include <cmath>
+#include <numeric>
+#include <thread>
+
+namespace {
+// The second half starts decoding this long before its first frame, so that frame comes out
+// of the decoder as it does in one pass.
+constexpr double kSplitPreRollSeconds = 1.0;
+}  // namespace
 
 plotThread::plotThread(QObject* parent) : QThread(parent) {}
 
@@ -10,7 +18,11 @@ plotThread::~plotThread()
     wait();
 }
 
-bool plotThread::open(const QString& path) { return decoder.open(path.toUtf8()); }
+bool plotThread::open(const QString& path)
+{
+    filePath = path;
+    return decoder.open(path.toUtf8());
+}
 
 void plotThread::close() { decoder.close(); }
 
@@ -38,6 +50,7 @@ void plotThread::run()
     columns.clear();
     peaks.reset(decoder.channels());
     decoded = -1;
+    halves = false;
     if (!decoder.isOpen() || !decoder.hasAudio()) {
         // Nothing to draw: the black picture still reports, so no view waits for ever.
         if (!isAborted())
@@ -46,46 +59,129 @@ void plotThread::run()
     }
     if (startTs != -1)
         decoder.seek(startTs);
-    if (!walk() || isAborted())
+    const bool wholeFile = startTs == -1 && endTs == -1;
+    const Walk result = wholeFile ? walkWhole() : walk(decoder, peaks);
+    if (result == Walk::Aborted || isAborted())
         return;
     peaks.finish();
-    if (startTs == -1 && endTs == -1)
+    if (wholeFile)
         decoded = double(peaks.frames()) / decoder.sampleRate();
     peaks.render(columns, layoutFrames());
     Q_EMIT sigThreadDone();
 }
 
-bool plotThread::walk()
+std::int64_t plotThread::splitFrame() const
+{
+    const double seconds = decoder.durationSeconds();
+    const int rate = decoder.sampleRate();
+    const std::int64_t num = decoder.timeBaseNum();
+    const std::int64_t den = decoder.timeBaseDen();
+    if (onePass || std::thread::hardware_concurrency() < 2 || seconds < kShortestSplitSeconds ||
+        rate <= 0 || num <= 0 || den <= 0)
+        return -1;
+    const auto estimate = std::int64_t(std::llround(seconds * rate));
+    // The split lies on a block boundary of both halves' peaks (even when the container's
+    // length is off by half), and on a frame whose time is a whole timestamp.
+    const std::int64_t blocks = WavePeaks::blockFramesFor(2 * estimate);
+    const std::int64_t perFrame = rate * num;
+    const std::int64_t exact = perFrame / std::gcd(perFrame, den);
+    const std::int64_t step = std::lcm(blocks, exact);
+    const std::int64_t split = estimate / 2 / step * step;
+    return split > 0 ? split : -1;
+}
+
+plotThread::Walk plotThread::walkWhole()
+{
+    const std::int64_t split = splitFrame();
+    if (split < 0)
+        return walk(decoder, peaks);
+    const std::int64_t num = decoder.timeBaseNum();
+    const std::int64_t den = decoder.timeBaseDen();
+    const std::int64_t splitStamp = split * den / (std::int64_t(decoder.sampleRate()) * num);
+    const auto preRoll = std::int64_t(std::llround(kSplitPreRollSeconds * double(den) / num));
+
+    // Frame positions an earlier worker learnt spare the second decoder reading up to the
+    // split to find it.
+    const std::vector<PlotSeekIndex::Point> known = decoder.seekPoints();
+    // What the helper needs of the first decoder, taken before that one starts reading.
+    const QByteArray path = filePath.toUtf8();
+    const int channels = decoder.channels();
+    const int rate = decoder.sampleRate();
+    PlotDecoder second;
+    WavePeaks secondPeaks;
+    bool secondDone = false;
+    std::jthread helper([&] {
+        if (!second.open(path) || second.channels() != channels || second.sampleRate() != rate)
+            return;
+        second.addSeekPoints(known);
+        if (!second.seekWithPreRoll(splitStamp, preRoll))
+            return;
+        secondPeaks.reset(second.channels());
+        secondDone = walk(second, secondPeaks) == Walk::Done;
+        secondPeaks.finish();
+    });
+    const Walk first = walk(decoder, peaks, split);
+    helper.join();
+    if (first != Walk::Limit)
+        return first;  // aborted, or the file ended before the split: walked whole
+    if (secondDone && peaks.append(secondPeaks)) {
+        // What the second decoder learnt of the frame positions serves later sentences.
+        decoder.addSeekPoints(second.seekPoints());
+        halves = true;
+        return Walk::Done;
+    }
+    // The halves do not join (the second could not be read from there): one pass after all.
+    if (isAborted() || !decoder.open(filePath.toUtf8()))
+        return Walk::Aborted;
+    peaks.reset(decoder.channels());
+    return walk(decoder, peaks);
+}
+
+plotThread::Walk plotThread::walk(PlotDecoder& from, WavePeaks& into, std::int64_t frameLimit)
 {
     bool stopped = false;
-    const PlotDecoder::Sink sink = [this, &stopped](const std::int16_t* values, std::size_t n) {
+    bool full = false;
+    const std::size_t channels = std::size_t(from.channels());
+    const PlotDecoder::Sink sink = [&](const std::int16_t* values, std::size_t n) {
         if (isAborted()) {
             stopped = true;
             return false;
         }
-        peaks.add(values, n);
+        if (frameLimit >= 0) {
+            const auto room = std::size_t(frameLimit - into.frames()) * channels;
+            if (n >= room) {
+                into.add(values, room);
+                full = true;
+                return false;
+            }
+        }
+        into.add(values, n);
         return true;
     };
     for (;;) {
-        const PlotDecoder::Packet kind = decoder.readPacket();
+        const PlotDecoder::Packet kind = from.readPacket();
         if (kind == PlotDecoder::Packet::End)
             break;
         if (isAborted()) {
-            decoder.releasePacket();
-            return false;
+            from.releasePacket();
+            return Walk::Aborted;
         }
-        const std::int64_t dts = decoder.packetDts();
+        const std::int64_t dts = from.packetDts();
         if (endTs != -1 && dts != PlotDecoder::kNoTimestamp && dts > endTs) {
-            decoder.releasePacket();
-            return true;
+            from.releasePacket();
+            return Walk::Done;
         }
         if (kind == PlotDecoder::Packet::Audio)
-            decoder.decodePacket(sink);
-        decoder.releasePacket();
+            from.decodePacket(sink);
+        from.releasePacket();
         if (stopped)
-            return false;
+            return Walk::Aborted;
+        if (full)
+            return Walk::Limit;
     }
     // End of file: what the decoder still holds belongs to the range's tail.
-    decoder.drain(sink);
-    return !stopped;
+    from.drain(sink);
+    if (stopped)
+        return Walk::Aborted;
+    return full ? Walk::Limit : Walk::Done;
 }

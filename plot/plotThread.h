@@ -5,6 +5,10 @@
 // picture, then signals sigThreadDone() (queued to the Ploter). The GUI
 // thread may set the abort flag at any time; it reads the picture and closes the file only
 // after the thread has ended.
+//
+// A whole file long enough is decoded in two halves at once: run() opens a second decoder of
+// its own for the second half in a helper thread it joins before it ends, and appends that
+// half's peaks to the first's. The peaks (and so the picture) are those of one pass.
 #include "PlotDecoder.h"
 #include "WaveColumns.h"
 #include "WavePeaks.h"
@@ -50,6 +54,14 @@ public:
 
     // The range in the audio stream's time base; -1 for the file's beginning or end.
     void setRange(std::int64_t start, std::int64_t end);
+    // GUI thread, before start(): decode a whole file in one pass even when it could be split
+    // in two halves.
+    void setOnePass(bool one) { onePass = one; }
+    // Whether the run decoded the file in two halves (valid once the thread has ended).
+    bool decodedInHalves() const { return halves; }
+    // Files shorter than this (seconds) are decoded in one pass: starting the second half
+    // would cost more than it saves.
+    static constexpr double kShortestSplitSeconds = 20;
     std::int64_t startTimestamp() const { return startTs; }
     std::int64_t endTimestamp() const { return endTs; }
 
@@ -69,8 +81,16 @@ protected:
     void run() override;
 
 private:
-    // Decodes packets into the peaks until the range ends; false when aborted.
-    bool walk();
+    // What decoding one span of the file came to.
+    enum class Walk { Done, Limit, Aborted };
+    // Decodes packets from `from` into `into` until the range ends, the file ends (then what
+    // the decoder holds is drained) or, with a frame limit, exactly that many frames were
+    // gathered.
+    Walk walk(PlotDecoder& from, WavePeaks& into, std::int64_t frameLimit = -1);
+    // The whole file: in two halves at once when it is long enough, else in one pass.
+    Walk walkWhole();
+    // Where the second half starts (frames), or -1 when the file is not split.
+    std::int64_t splitFrame() const;
     // Frames the columns are laid out on: the range's own length when it has both ends,
     // else what was decoded.
     std::int64_t layoutFrames() const;
@@ -81,5 +101,8 @@ private:
     double decoded = -1;
     std::int64_t startTs = -1;
     std::int64_t endTs = -1;
+    QString filePath;
+    bool onePass = false;
+    bool halves = false;
     std::atomic<bool> aborting{false};
 };

@@ -27,11 +27,12 @@ inline QByteArray describe(const QVector<double>& gaps)
     return parts.join(' ').toLatin1();
 }
 
-// One engine with its reports recorded.
+// One engine with its reports recorded. The records are declared first so they outlive the
+// engine: its destructor reports every channel still playing, into these lists.
 struct Rig {
-    MediaEngine engine;
     QVector<MediaIdentifier> stopped, marksIn, marksOut;
     QStringList order;  // "in" / "out" in arrival order
+    MediaEngine engine;
     Rig()
     {
         QObject::connect(&engine, &MediaEngine::sigPlayStopped,

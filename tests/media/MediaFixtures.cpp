@@ -170,6 +170,7 @@ void RecordingVideo::pushFrame(FramePicture* p)
     QMutexLocker lock(&mutex);
     lastQuadrants = q;
     pictureTimes.push_back(p ? p->time : -1);
+    pictureColours.push_back(q.isEmpty() ? 0 : q.front());
     ++frames;
 }
 
@@ -194,6 +195,12 @@ QVector<double> RecordingVideo::times() const
 {
     QMutexLocker lock(&mutex);
     return pictureTimes;
+}
+
+QVector<unsigned> RecordingVideo::colours() const
+{
+    QMutexLocker lock(&mutex);
+    return pictureColours;
 }
 
 bool near(unsigned c, unsigned e, int tolerance)

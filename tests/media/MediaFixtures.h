@@ -90,6 +90,8 @@ public:
     // top left, top right, bottom left, bottom right.
     QVector<unsigned> quadrants() const;
     QVector<double> times() const;
+    // Colour of the top left quadrant of every picture, in the order they came.
+    QVector<unsigned> colours() const;
 
     std::atomic<int> frames{0};
     std::atomic<int> resets{0};
@@ -103,6 +105,7 @@ private:
     mutable QMutex mutex;
     QVector<unsigned> lastQuadrants;
     QVector<double> pictureTimes;
+    QVector<unsigned> pictureColours;
 };
 
 // Whether two colours are within `tolerance` in every component.

@@ -41,6 +41,49 @@ bool makeSentences(const QString& path)
     return testsupport::makeAudio(path, source, codecOf(path));
 }
 
+// The sentences with a picture per second of one colour (red, lime, blue, white), so each
+// picture tells which second it belongs to. A key picture every two seconds only: a seek to
+// the looped sentence's start lands on the red second before it.
+constexpr unsigned kSentenceColour = 0x00ff00;
+
+bool makeColouredSentences(const QString& path)
+{
+    const QString seconds =
+        QStringLiteral("color=c=red:s=160x120:r=25:d=1[a];color=c=lime:s=160x120:r=25:d=1[b];"
+                       "color=c=blue:s=160x120:r=25:d=1[c];color=c=white:s=160x120:r=25:d=1[d];"
+                       "[a][b][c][d]concat=n=4:v=1:a=0");
+    const QString tones =
+        QStringLiteral("aevalsrc='if(lt(t,1),0.5*sin(2*PI*1000*t),if(lt(t,2),(0.1+0.8*(t-1))*"
+                       "sin(2*PI*2000*t),0.5*sin(2*PI*3000*t)))':s=%1:d=4")
+            .arg(kLoopRate);
+    return testsupport::run(QStringLiteral("ffmpeg"), {"-nostdin",
+                                                       "-loglevel",
+                                                       "error",
+                                                       "-y",
+                                                       "-f",
+                                                       "lavfi",
+                                                       "-i",
+                                                       seconds,
+                                                       "-f",
+                                                       "lavfi",
+                                                       "-i",
+                                                       tones,
+                                                       "-c:v",
+                                                       "libx264",
+                                                       "-pix_fmt",
+                                                       "yuv420p",
+                                                       "-g",
+                                                       "50",
+                                                       "-sc_threshold",
+                                                       "0",
+                                                       "-c:a",
+                                                       "aac",
+                                                       "-ac",
+                                                       "1",
+                                                       "-shortest",
+                                                       path});
+}
+
 // Amplitude of the `hz` component of one window.
 double amplitude(const QVector<int16_t>& s, int from, double hz)
 {
@@ -97,6 +140,55 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         for (const char* ext : {"wav", "mp3", "m4a", "ogg"})
             QVERIFY(makeSentences(dir.filePath(QStringLiteral("sentences.") + ext)));
+        QVERIFY(makeColouredSentences(dir.filePath("sentences.mp4")));
+    }
+
+    // The pictures follow the loop: from the first picture of the sentence on, every picture
+    // shown is one of the sentence's, pass after pass; none from before its start (where the
+    // return to it lands) nor from past its end (which the video reaches before the sound).
+    void picturesStayInTheSentence()
+    {
+        RecordingAudio audio;
+        RecordingVideo video;
+        Rig rig;
+        MediaIdentifier id = ident(dir.filePath("sentences.mp4"), &audio, &video);
+        id.start = float(kLoopStart);
+        rig.engine.doOpen(id);
+        rig.engine.doSetLoop(id, kLoopStart, kLoopEnd);
+        const qint64 bytesPerSecond = kLoopRate * 2;
+        const int perSecond = 25;
+        const auto sentencePictures = [&] {
+            int n = 0;
+            for (unsigned c : video.colours())
+                n += near(c, kSentenceColour);
+            return n;
+        };
+        // The sound is let through a tenth of a second at a time, each step once the pictures
+        // have caught up with it, as a display showing them in time would.
+        const double passes = 3.5;
+        const double step = 0.1;
+        audio.setBudget(0);
+        rig.engine.doStart(id, true);
+        for (double played = step; played <= passes * kSentence + 1e-9; played += step) {
+            const qint64 budget = qint64(played * bytesPerSecond) & ~qint64(1);
+            audio.setBudget(budget);
+            QTRY_COMPARE_WITH_TIMEOUT(audio.size(), budget, kLong);
+            if (!QTest::qWaitFor([&] { return video.frames >= int(played * perSecond) - 2; }, 2000))
+                break;  // the pictures stopped: what came is checked below
+        }
+        // Three returns to the start were made: the pictures of three whole passes came.
+        QTRY_VERIFY_WITH_TIMEOUT(sentencePictures() >= 3 * perSecond * kSentence, kLong);
+        QVERIFY(rig.stopped.isEmpty());
+        const QVector<unsigned> colours = video.colours();
+        int first = 0;
+        while (first < colours.size() && !near(colours[first], kSentenceColour))
+            ++first;
+        for (int i = first; i < colours.size(); ++i)
+            QVERIFY2(near(colours[i], kSentenceColour),
+                     qPrintable(QStringLiteral("picture %1 of %2 is %3")
+                                    .arg(i)
+                                    .arg(colours.size())
+                                    .arg(colours[i], 6, 16, QChar('0'))));
     }
 
     void eachPassIsTheSentence_data()
