@@ -16,6 +16,12 @@ constexpr double kLongestTail = 4.0;
 constexpr float kFullScale = 32768.0f;
 // The last frames fed that are kept, for the mirrored tail: more than the stretcher's window.
 constexpr int kTailFrames = 8192;
+// Frames of material before a stream begun while playing that are kept for its lead: more
+// than the stretcher's pad.
+constexpr int kLeadFrames = 4096;
+// Output frames over which a stream begun while playing fades in from the plain sound: the
+// stretcher's first output neither has the material's phase nor yet its full strength.
+constexpr int kBlendFrames = 512;
 
 // Real-time R3 engine; the channels are stretched together so a stereo image stays put.
 constexpr RubberBandStretcher::Options kOptions = RubberBandStretcher::OptionProcessRealTime |
@@ -75,7 +81,7 @@ void TimeStretch::setSpeed(double speed)
     engine->stretcher.setTimeRatio(1.0 / pace);
 }
 
-int TimeStretch::leadFrames() const { return int(engine->stretcher.getPreferredStartPad()); }
+int TimeStretch::leadFrames() { return kLeadFrames; }
 
 void TimeStretch::restart(const int16_t* lead, int frames)
 {
@@ -84,16 +90,23 @@ void TimeStretch::restart(const int16_t* lead, int frames)
     s.setTimeRatio(1.0 / pace);
     fedFrames = 0;
     outFrames = 0;
+    emitted = 0;
     fed.clear();
+    dry.clear();
     dropFrames = int64_t(s.getStartDelay());
     leadMissing = frames <= 0;
-    if (leadMissing)
-        return;
-    // The pad: silence, then as much of the material before as there is.
-    const int pad = leadFrames();
-    const int used = std::min(frames, pad);
+    blending = !leadMissing;
+    if (!leadMissing)
+        pad(lead, frames);
+}
+
+// The stretcher's pad: silence, then as much of `lead` (its last frames) as there is.
+void TimeStretch::pad(const int16_t* lead, int frames)
+{
+    const int wanted = int(engine->stretcher.getPreferredStartPad());
+    const int used = std::min(frames, wanted);
     std::vector<int16_t> ignored;
-    for (int silent = pad - used; silent > 0;) {
+    for (int silent = wanted - used; silent > 0;) {
         const int n = std::min(silent, kBlock);
         process(nullptr, n, &ignored, -1);
         silent -= n;
@@ -101,21 +114,17 @@ void TimeStretch::restart(const int16_t* lead, int frames)
     process(lead + std::ptrdiff_t(frames - used) * channelCount, used, &ignored, -1);
 }
 
-// The first frames mirrored around the first one (silence where they run out) as the pad.
+// The first frames mirrored around the first one as the lead.
 void TimeStretch::leadFromInput(const int16_t* in, int frames)
 {
     leadMissing = false;
-    const int pad = leadFrames();
+    const int length = std::min(frames - 1, int(engine->stretcher.getPreferredStartPad()));
     const auto channels = size_t(channelCount);
-    mirror.assign(size_t(pad) * channels, 0);
-    for (int j = 0; j < pad; ++j) {
-        const int source = pad - j;  // pad frame j stands for the frame `source` after the first
-        if (source < frames)
-            std::copy_n(in + size_t(source) * channels, channels,
-                        mirror.begin() + std::ptrdiff_t(size_t(j) * channels));
-    }
-    std::vector<int16_t> ignored;
-    process(mirror.data(), pad, &ignored, -1);
+    mirror.assign(size_t(std::max(length, 0)) * channels, 0);
+    for (int j = 0; j < length; ++j)  // lead frame j stands `length - j` frames before the first
+        std::copy_n(in + size_t(length - j) * channels, channels,
+                    mirror.begin() + std::ptrdiff_t(size_t(j) * channels));
+    pad(mirror.data(), length);
 }
 
 void TimeStretch::keepFed(const int16_t* in, int frames)
@@ -138,6 +147,10 @@ void TimeStretch::feed(const int16_t* in, int frames, std::vector<int16_t>* out)
         return;
     if (leadMissing)
         leadFromInput(in, frames);
+    const size_t wantDry = blending ? size_t(kBlendFrames) * size_t(channelCount) : 0;
+    if (dry.size() < wantDry)
+        dry.insert(dry.end(), in,
+                   in + std::min(wantDry - dry.size(), size_t(frames) * size_t(channelCount)));
     process(in, frames, out, -1);
     keepFed(in, frames);
     fedFrames += frames;
@@ -192,10 +205,10 @@ void TimeStretch::retrieve(std::vector<int16_t>* out, double limit)
             take = std::min(take, int(limit));
         const size_t at = out->size();
         out->resize(at + size_t(take) * size_t(channelCount));
-        for (int i = 0; i < take; ++i)
+        for (int i = 0; i < take; ++i, ++emitted)
             for (int c = 0; c < channelCount; ++c)
                 (*out)[at + size_t(i) * size_t(channelCount) + size_t(c)] =
-                    toSample(engine->output[size_t(c)][size_t(dropped + i)]);
+                    toSample(blended(engine->output[size_t(c)][size_t(dropped + i)], c));
         outFrames += take * pace;
         if (limit >= 0) {
             limit -= take;
@@ -203,4 +216,16 @@ void TimeStretch::retrieve(std::vector<int16_t>* out, double limit)
                 return;
         }
     }
+}
+
+// The first output frames of a stream begun while playing, faded in from the plain sound.
+float TimeStretch::blended(float wet, int channel) const
+{
+    if (!blending || emitted >= kBlendFrames)
+        return wet;
+    const size_t at = size_t(emitted) * size_t(channelCount) + size_t(channel);
+    if (at >= dry.size())
+        return wet;
+    const float w = (float(emitted) + 0.5f) / float(kBlendFrames);
+    return w * wet + (1 - w) * float(dry[at]) / kFullScale;
 }

@@ -24,15 +24,16 @@ public:
     // Material pace of what is fed from now on (1 = its own pace).
     void setSpeed(double speed);
 
-    // Begin a fresh stream. `lead` holds the material just before what will be fed next (at
-    // most leadFrames() frames, none after a seek): it stands in for the silence the
-    // stretcher wants ahead of its input, so a stream begun in the middle of playing goes on
-    // without a seam. Without a lead, the first frames fed, mirrored, stand in for it: the
-    // stream starts at full strength rather than fading in. The output begins aligned with
-    // the next frame fed.
+    // Begin a fresh stream. `lead` holds the material just before what will be fed next (up
+    // to leadFrames() frames; none after a seek): it stands in for the silence the
+    // stretcher wants ahead of its input, and the stretched sound fades in over a few
+    // milliseconds from the material at its own pace, so a stream begun in the middle of
+    // playing goes on without a step. Without a lead, the first frames fed, mirrored, stand
+    // in for it: the stream starts at full strength rather than fading in. The output begins
+    // aligned with the next frame fed.
     void restart(const int16_t* lead, int frames);
     // Frames of material restart() can use ahead of the stream.
-    int leadFrames() const;
+    static int leadFrames();
     // Stretch `frames` frames and append what comes out to `out`.
     void feed(const int16_t* in, int frames, std::vector<int16_t>* out);
     // Bring out the rest of what was fed: the last frames fed, mirrored, go in behind it (so
@@ -53,6 +54,8 @@ private:
     // tail fed behind the material when finishing.
     void keepFed(const int16_t* in, int frames);
     void leadFromInput(const int16_t* in, int frames);
+    void pad(const int16_t* lead, int frames);
+    float blended(float wet, int channel) const;
 
     std::unique_ptr<Engine> engine;
     int sampleRate;
@@ -62,6 +65,9 @@ private:
     double outFrames = 0;
     int64_t dropFrames = 0;  // output frames still to throw away: the stretcher's start delay
     bool leadMissing = false;
+    bool blending = false;        // a stream begun while playing: it fades in from `dry`
+    int64_t emitted = 0;          // output frames since the restart
+    std::vector<int16_t> dry;     // the first frames fed, interleaved
     std::vector<int16_t> fed;     // the last frames fed, interleaved
     std::vector<int16_t> mirror;  // a lead or tail being built
 };

@@ -16,9 +16,6 @@ extern "C" {
 namespace {
 // Seconds of written output whose pace is remembered: more than any output holds.
 constexpr double kPaceMemory = 10.0;
-// Frames written straight that are kept as the lead of a stretch begun while playing, when
-// the stretcher does not yet say how many it uses.
-constexpr int kRecentFrames = 8192;
 }  // namespace
 
 audioThread::audioThread(PacketQueue* q, AVCodecContext* c, int streamIndex, AudioDev* dev,
@@ -318,8 +315,7 @@ bool audioThread::finishStretch()
 void audioThread::keepRecent(const uint8_t* data, int frames, int channels)
 {
     // Only what a stretcher can use ahead of its stream is kept.
-    const size_t keep = size_t(stretch ? stretch->leadFrames() : 0) * size_t(channels);
-    const size_t keepAll = std::max<size_t>(keep, size_t(kRecentFrames) * size_t(channels));
+    const size_t keepAll = size_t(TimeStretch::leadFrames()) * size_t(channels);
     const auto* samples = reinterpret_cast<const int16_t*>(data);
     const size_t count = size_t(frames) * size_t(channels);
     if (count >= keepAll) {

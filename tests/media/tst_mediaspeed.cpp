@@ -278,7 +278,8 @@ private Q_SLOTS:
 
     // A change of speed while playing into a recording device: the material goes on where
     // it was, nothing skipped or played twice: the tone's second gap comes where the
-    // material up to it takes at each pace, and the whole lasts what the two paces make.
+    // material up to it takes at each pace, and the whole lasts what the two paces make;
+    // the change itself is neither a gap nor a click.
     void changeWhilePlayingGoesOn()
     {
         Rig rig;
@@ -303,11 +304,23 @@ private Q_SLOTS:
         QVector<double> gaps;
         for (int i : gapStarts(leftChannel(audio.taken(), 2), kRate / 100))
             gaps.push_back(double(i) / kRate);
+        // The tone's own two gaps and no other: the change made none.
         const double gapB = change + (kGapB - change) / 0.5;
-        bool found = false;
-        for (double g : gaps)
-            found = found || std::abs(g - gapB) <= 0.05;
-        QVERIFY2(found, describe(gaps).constData());
+        QVERIFY2(gaps.size() == 2 && std::abs(gaps[0] - kGapA) <= 0.03 &&
+                     std::abs(gaps[1] - gapB) <= 0.05,
+                 describe(gaps).constData());
+        // Nor a click: no step from sample to sample around the change is steeper than the
+        // tone's own steepest at its own pace.
+        const QVector<int16_t> left = leftChannel(audio.taken(), 2);
+        const auto steepest = [&](double from, double to) {
+            int most = 0;
+            for (int i = int(from * kRate) + 1; i < int(to * kRate); ++i)
+                most = std::max(most, std::abs(int(left[i]) - int(left[i - 1])));
+            return most;
+        };
+        const int own = steepest(0.2, 0.9);
+        const int around = steepest(change - 0.1, change + 0.2);
+        QVERIFY2(around <= own * 1.2, qPrintable(QStringLiteral("%1 > %2").arg(around).arg(own)));
     }
 
     // The output still holds what was written at the pace before a change: the position
