@@ -4,6 +4,7 @@
 #include "Dialog.h"
 #include "Echora.h"
 #include "IVideo.h"
+#include "LrcLstView.h"
 #include "MatTree.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
@@ -407,6 +408,12 @@ private Q_SLOTS:
             QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.6×"));
             QTest::keyClick(&dialog, Qt::Key_BracketRight);
             QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.7×"));
+            // Typed into an editable text, a bracket is text, not a change of speed.
+            ui.lstLrc->setReadOnly(false);
+            ui.lstLrc->setFocus();
+            QTest::keyClick(ui.lstLrc, Qt::Key_BracketLeft);
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.7×"));
+            QVERIFY(ui.lstLrc->toPlainText().contains(QLatin1Char('[')));
             QTest::mouseMove(ui.speedBtn);
             QTRY_VERIFY(BalTipLable::current() && BalTipLable::current()->isVisible());
             QVERIFY(BalTipLable::current()->text().contains(QStringLiteral("0.7×")));
