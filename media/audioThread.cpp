@@ -271,19 +271,20 @@ bool audioThread::writeSamples(const AVFrame* frame, int skip, int samples)
 
 bool audioThread::deliver(uint8_t* data, int frames, int rate, int channels)
 {
-    if (stretching || speed != 1.0)
-        return deliverStretched(data, frames, rate, channels);
+    const double pace = speed;
+    if (stretching || pace != 1.0)
+        return deliverStretched(data, frames, rate, channels, pace);
     keepRecent(data, frames, channels);
     return writeAll(data, frames * channels * 2, frameStart, 1.0);
 }
 
-bool audioThread::deliverStretched(uint8_t* data, int frames, int rate, int channels)
+bool audioThread::deliverStretched(uint8_t* data, int frames, int rate, int channels, double pace)
 {
     if (!stretch || stretch->rate() != rate || stretch->channels() != channels) {
-        stretch = std::make_unique<TimeStretch>(rate, channels, speed);
+        stretch = std::make_unique<TimeStretch>(rate, channels, pace);
         stretching = false;
     }
-    stretch->setSpeed(speed);
+    stretch->setSpeed(pace);
     if (!stretching) {
         // Begun in the middle of playing, the stream leans on what was just heard; after a
         // seek there is nothing before it.

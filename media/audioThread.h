@@ -106,7 +106,7 @@ private:
     bool writeAll(uint8_t* data, int length, double from, double pace);
     // Converted samples on their way to the device: straight, or through the stretcher.
     bool deliver(uint8_t* data, int frames, int rate, int channels);
-    bool deliverStretched(uint8_t* data, int frames, int rate, int channels);
+    bool deliverStretched(uint8_t* data, int frames, int rate, int channels, double pace);
     // Bring out and write what the stretcher still holds (at a loop's end, the stream's end).
     bool finishStretch();
     // Keep the last samples written straight: the lead of a stretch begun while playing.
