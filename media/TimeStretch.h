@@ -42,8 +42,7 @@ public:
     // restart.
     void finish(std::vector<int16_t>* out);
 
-    // Material frames fed since the restart, and those the output so far stands for.
-    int64_t materialIn() const { return fedFrames; }
+    // Material frames the output since the restart stands for.
     double materialOut() const { return outFrames; }
 
 private:
