@@ -91,6 +91,7 @@ Dialog::Dialog(QWidget* parent) : QWidget(parent)
 
     // The controller, and the full-playing position bar seeking through it.
     echora = new Echora(this, ui.txtLrc, ui.recPlot, ui.pcePlot, ui.oriPlot, ui.glVideo, this);
+    echora->keepSpeedsIn(settings);
     connect(ui.glVideo, &IVideo::displayOn, this, &Dialog::doVideoOn);
     ui.wikiSlid->setHandlerObject(echora);
     ui.wikiSlid->setPositionHandler(static_cast<vPlotWidget::PositionHandler>(&Echora::seekOri));
@@ -306,6 +307,7 @@ void Dialog::loadButtonImages()
     ui.recCtrl->setImages(sheet("btn-recctrl-check.png"), 4);
     ui.btnHelp->setImages(sheet("btn-help-press.png"), 4);
     ui.matShow->setImages(sheet("btn-matshow-press.png"), 4);
+    ui.speedBtn->setImages(sheet("btn-PlotCtrlView-press.png"), 4);
     ui.wikiPauser->setImages(sheet("btn-wikipauser-check.png"), 4);
     ui.wikiStopper->setImages(sheet("btn-wikistopper-press.png"), 4);
     for (OctImgBtn* play : {ui.recPlay, ui.pcePlay, ui.oriPlay})

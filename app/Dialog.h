@@ -42,6 +42,7 @@ public:
     void setRecTime(const QString& text) override;
     void setPceTime(const QString& text) override;
     void setOriTime(const QString& text) override;
+    void showSpeed(int tenths) override;
 
     const DialogForm& form() const { return ui; }
     Echora* controller() const { return echora; }
@@ -72,6 +73,10 @@ public Q_SLOTS:
     void doToggleMat();
     void doLrcEdit(bool on);
     void doSplitLrc();
+    // The material's speed: the panel button cycles it, "[" and "]" step it.
+    void doSpeedCycle();
+    void doSlower();
+    void doFaster();
     // "恢复原始时间": after a confirmation, the sentence file as it was before the first edit.
     void doRestoreLrc();
     void doTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -84,6 +89,8 @@ public Q_SLOTS:
 protected:
     void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The speed button's balloon tip follows the pointer over it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The first paint finishes the start-up (finishStartup).
     void paintEvent(QPaintEvent* event) override;
 
@@ -102,6 +109,7 @@ private:
     void createTrayMenu();
     // Tells the learner why an editing operation changed nothing, if it said why.
     void showEditMessage();
+    void showSpeedTip();
     void createTrayIcon(const QIcon& icon);
     void restoreMaterial();
     void writeSettings();

@@ -218,6 +218,7 @@ void DialogForm::setupForm(Dialog* window)
     btnHelp->setToolTip(QStringLiteral("帮助视频"));
     matShow = make<OctImgBtn>(ctrlpanel, "matShow");
     matShow->setToolTip(QStringLiteral("练习材料"));
+    speedBtn = make<OctImgBtn>(ctrlpanel, "speedBtn");
     // The phase tabs run from the panel's left edge: their first-tab indent leaves the left
     // part to the recording controls, laid over the bar in two rows, and their last-tab
     // reserve runs past the right edge.
@@ -227,9 +228,10 @@ void DialogForm::setupForm(Dialog* window)
     adjLrc->move(106, 24);
     lrcSplit->move(146, 24);
     lab_recCVol->setGeometry(14, 57, 20, 13);
-    recCtrlVol->setGeometry(38, 53, 88, 20);
+    recCtrlVol->setGeometry(38, 53, 52, 20);
     btnHelp->move(136, 55);
     matShow->move(162, 55);
+    speedBtn->move(96, 54);
     // --- Library window to the right of the main window.
     tsWidget = make<QWidget>(window, "tsWidget");
     // The library window opens after the main window has first been drawn; its lists are read

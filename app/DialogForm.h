@@ -38,6 +38,8 @@ struct DialogForm {
     VolSlider* recCtrlVol = nullptr;
     OctImgBtn* btnHelp = nullptr;
     OctImgBtn* matShow = nullptr;
+    // The material's speed: its caption shows it ("0.7×"); a click cycles it.
+    OctImgBtn* speedBtn = nullptr;
 
     // Library window.
     QWidget* tsWidget = nullptr;

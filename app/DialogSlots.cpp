@@ -1,4 +1,5 @@
 // The main window's slots and the control surface the practice controller drives.
+#include "BalTipLable.h"
 #include "Dialog.h"
 #include "Echora.h"
 #include "Exporter.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMoveEvent>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
@@ -62,6 +64,16 @@ void Dialog::connectForm()
     connect(ui.matShow, &QAbstractButton::clicked, this, &Dialog::doToggleMat);
     connect(ui.adjLrc, &QAbstractButton::toggled, this, &Dialog::doLrcEdit);
     connect(ui.lrcSplit, &QAbstractButton::clicked, this, &Dialog::doSplitLrc);
+    connect(ui.speedBtn, &QAbstractButton::clicked, this, &Dialog::doSpeedCycle);
+    ui.speedBtn->installEventFilter(this);
+    // "[" slower, "]" faster, from any of the program's windows; a text being typed keeps
+    // its brackets.
+    auto* slower = new QShortcut(QKeySequence(Qt::Key_BracketLeft), this);
+    slower->setContext(Qt::ApplicationShortcut);
+    connect(slower, &QShortcut::activated, this, &Dialog::doSlower);
+    auto* faster = new QShortcut(QKeySequence(Qt::Key_BracketRight), this);
+    faster->setContext(Qt::ApplicationShortcut);
+    connect(faster, &QShortcut::activated, this, &Dialog::doFaster);
     connect(ui.tabWidget, &TreesView::fetchingSig, this, &Dialog::doTsMask);
     connect(ui.actionQuit, &QAction::triggered, this, &Dialog::on_actionQuit_triggered);
     connect(ui.actionHelp, &QAction::triggered, this, &Dialog::on_actionHelp_triggered);
@@ -332,4 +344,36 @@ void Dialog::setOriTime(const QString& text)
 {
     ui.oriTime->setText(text);
     ui.wikiTime->setText(text);
+}
+
+void Dialog::doSpeedCycle() { echora->cycleSpeed(); }
+void Dialog::doSlower() { echora->stepSpeed(-1); }
+void Dialog::doFaster() { echora->stepSpeed(1); }
+
+void Dialog::showSpeed(int tenths)
+{
+    const QString factor = QString::number(playspeed::factor(tenths), 'f', 1);
+    ui.speedBtn->setTexts(factor + QStringLiteral("×"), QString());
+    ui.speedBtn->update();
+    if (ui.speedBtn->underMouse())
+        showSpeedTip();
+}
+
+void Dialog::showSpeedTip()
+{
+    const QString tip =
+        QStringLiteral("语速 %1×").arg(QString::number(playspeed::factor(echora->speed()), 'f', 1));
+    const QRect r = ui.speedBtn->geometry();
+    BalTipLable::showTip(QPoint(r.center().x(), r.top()), tip, ui.ctrlpanel);
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui.speedBtn) {
+        if (event->type() == QEvent::Enter)
+            showSpeedTip();
+        else if (event->type() == QEvent::Leave)
+            BalTipLable::hideTip();
+    }
+    return QWidget::eventFilter(watched, event);
 }

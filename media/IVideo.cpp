@@ -171,6 +171,12 @@ void IVideo::setDisplay(int w, int h, int pixelFormat, bool on)
 
 void IVideo::resetClock() { frameTimer = now(); }
 
+void IVideo::setSpeed(double speed)
+{
+    if (speed > 0)
+        pace = speed;
+}
+
 void IVideo::pushFrame(FramePicture* picture)
 {
     std::unique_lock lock(mutex);
@@ -212,7 +218,7 @@ void IVideo::doUpdateFrame()
     else
         previousDelay = d;
     previousTime = t;
-    frameTimer += d;
+    frameTimer += d / pace;
     shownSlot = slot;
     update();
     const double wait = frameTimer - now();

@@ -28,6 +28,7 @@ public:
     void setAspect(float aspect) override;
     void setDisplay(int width, int height, int pixelFormat, bool on) override;
     void resetClock() override;
+    void setSpeed(double speed) override;
 
     bool isRunning() const { return running; }
     float aspect() const { return aspectRatio; }
@@ -70,5 +71,6 @@ private:
     double previousTime = 0;
     double previousDelay = 0.04;
     double frameTimer = 0;
+    double pace = 1.0;  // pictures' time per second of real time
     QElapsedTimer clock;
 };

@@ -60,13 +60,22 @@ double MediaEngine::currentTime(const MediaIdentifier& id) const
     // What is heard now: the end of what was written, less what the output still holds.
     const audioThread* a = p->audio();
     const double written = a->clock;
-    const double held = p->device() ? p->device()->bufferedSeconds() : 0;
+    // The output holds stretched sound: what it holds is turned back into the file's time.
+    const double held = a->materialHeld(p->device() ? p->device()->bufferedSeconds() : 0);
     double heard = written - held;
     // Just after a loop went back to its start, the output still plays the pass before.
     const double wrapTo = a->wrapTo;
     if (wrapTo >= 0 && heard < wrapTo)
         heard = a->wrapFrom - (wrapTo - heard);
     return std::max(a->landed.load(), heard);
+}
+
+double MediaEngine::heardSpeed(const MediaIdentifier& id) const
+{
+    const parseThread* p = channel(id);
+    if (!p || !p->audio())
+        return -1;
+    return p->audio()->heardSpeed(p->device() ? p->device()->bufferedSeconds() : 0);
 }
 
 bool MediaEngine::hasChannel(const MediaIdentifier& id) const { return channels.count(id) != 0; }
@@ -198,6 +207,17 @@ void MediaEngine::doSetLoop(MediaIdentifier id, double start, double end)
     if (v)
         v->loopEnd = range.active() ? p->stampOf(end, v->timeBase()) : -1;
     a->setLoop(range);
+}
+
+void MediaEngine::doSetSpeed(MediaIdentifier id, double speed)
+{
+    const parseThread* p = channel(id);
+    if (!p || speed <= 0)
+        return;
+    if (audioThread* a = p->audio())
+        a->speed = speed;
+    if (p->display())
+        p->display()->setSpeed(speed);
 }
 
 void MediaEngine::doSetVolume(MediaIdentifier id, float volume)

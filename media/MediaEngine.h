@@ -25,6 +25,9 @@ public:
     double duration(const MediaIdentifier& id) const;
     // Audio clock in seconds; -1 for an unknown identifier or a channel without audio.
     double currentTime(const MediaIdentifier& id) const;
+    // Pace of the sound being heard now (1 = the file's own); -1 as for currentTime. After
+    // a change of speed the output still plays what it holds at the pace before.
+    double heardSpeed(const MediaIdentifier& id) const;
     bool hasChannel(const MediaIdentifier& id) const;
     // Channels in the table, including one being reported stopped.
     std::size_t channelCount() const { return channels.size(); }
@@ -49,6 +52,11 @@ public Q_SLOTS:
     // an end not after the start) ends the loop; the channel then plays on from where it is.
     void doSetLoop(MediaIdentifier id, double start, double end);
     void doSetVolume(MediaIdentifier id, float volume);
+    // Play the channel's audio at `speed` times the file's pace (see playspeed), its pitch
+    // unchanged, from the next samples on, without a gap; the pictures follow. Times stay
+    // the file's own: currentTime, the marks, the bounds and the loop. The channel keeps the
+    // speed until it is changed.
+    void doSetSpeed(MediaIdentifier id, double speed);
 
 private Q_SLOTS:
     void doInMarking();

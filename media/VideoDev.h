@@ -15,6 +15,8 @@ public:
     virtual void setDisplay(int width, int height, int pixelFormat, bool on) = 0;
     // Restart the frame timer from the current time.
     virtual void resetClock() = 0;
+    // Pace the pictures at `speed` times their own (the pace the channel's sound plays at).
+    virtual void setSpeed(double speed) = 0;
 
 protected:
     ~VideoDev() = default;

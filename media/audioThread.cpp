@@ -4,6 +4,7 @@
 #include "ChannelFlags.h"
 #include "DecodeStep.h"
 #include "PacketQueue.h"
+#include "TimeStretch.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -11,6 +12,11 @@ extern "C" {
 }
 
 #include <algorithm>
+
+namespace {
+// Seconds of written output whose pace is remembered: more than any output holds.
+constexpr double kPaceMemory = 10.0;
+}  // namespace
 
 audioThread::audioThread(PacketQueue* q, AVCodecContext* c, int streamIndex, AudioDev* dev,
                          AVRational timeBase, ChannelFlags* f, QObject* parent)
@@ -67,6 +73,8 @@ void audioThread::run()
         if (next == NextPacket::Finished) {
             if (!stopped)
                 drain(frame.get());
+            if (!stopped && !wrapped)
+                finishStretch();
             if (wrapped) {
                 wrapped = false;
                 continue;
@@ -98,6 +106,7 @@ void audioThread::run()
         const int64_t end = endBound;
         if (end >= 0 && dts != AV_NOPTS_VALUE && dts > end) {
             av_packet_unref(packet.get());
+            finishStretch();
             break;
         }
         const bool go = decodePacket(packet.get(), frame.get());
@@ -190,7 +199,9 @@ bool audioThread::writeFrame(const AVFrame* frame)
     if (resync && stamp != AV_NOPTS_VALUE) {
         frameStart = ffmpeg::toSeconds(stamp - origin, tb);
         resync = false;
-        swr.reset();  // nothing from before the seek stays in the converter
+        swr.reset();         // nothing from before the seek stays in the converter
+        stretching = false;  // nor in the stretcher
+        recent.clear();
         const int64_t drop = dropThreshold;
         trimTarget = drop >= 0 ? ffmpeg::toSeconds(drop - origin, tb) : -1;
     } else {
@@ -208,9 +219,13 @@ bool audioThread::writeFrame(const AVFrame* frame)
         r.active() && r.end > r.start && (r.end - frameStart) * frame->sample_rate < samples;
     if (atLoopEnd)
         samples = std::max(0, int(std::lround((r.end - frameStart) * frame->sample_rate)));
-    const bool go = writeSamples(frame, skip, samples);
-    if (go && atLoopEnd)
+    bool go = writeSamples(frame, skip, samples);
+    if (go && atLoopEnd) {
+        // The pass ends at the end sample in what is heard too: the stretcher gives up
+        // what it holds before the return to the start.
+        go = finishStretch();
         wrap(r);
+    }
     return go;
 }
 
@@ -233,7 +248,7 @@ bool audioThread::writeSamples(const AVFrame* frame, int skip, int samples)
             pcm.resize(size_t(bytes));
         const uint8_t* first = frame->data[0] + std::ptrdiff_t(skip) * channels * 2;
         std::copy(first, first + bytes, pcm.data());
-        return writeAll(pcm.data(), bytes);
+        return deliver(pcm.data(), samples, outRate, outChannels);
     }
     if (!prepareResampler(frame, outRate, outChannels))
         return true;  // a format that cannot be converted plays silently
@@ -253,7 +268,106 @@ bool audioThread::writeSamples(const AVFrame* frame, int skip, int samples)
     const int got = swr_convert(swr.get(), out, capacity, inputs.data(), samples);
     if (got <= 0)
         return true;
-    return writeAll(pcm.data(), got * outChannels * 2);
+    return deliver(pcm.data(), got, outRate, outChannels);
+}
+
+bool audioThread::deliver(uint8_t* data, int frames, int rate, int channels)
+{
+    const double pace = speed;
+    if (stretching || pace != 1.0)
+        return deliverStretched(data, frames, rate, channels, pace);
+    keepRecent(data, frames, channels);
+    return writeAll(data, frames * channels * 2, frameStart, 1.0);
+}
+
+bool audioThread::deliverStretched(uint8_t* data, int frames, int rate, int channels, double pace)
+{
+    if (!stretch || stretch->rate() != rate || stretch->channels() != channels) {
+        stretch = std::make_unique<TimeStretch>(rate, channels, pace);
+        stretching = false;
+    }
+    stretch->setSpeed(pace);
+    if (!stretching) {
+        // Begun in the middle of playing, the stream leans on what was just heard; after a
+        // seek there is nothing before it.
+        const int lead = int(recent.size()) / channels;
+        stretch->restart(recent.data(), lead);
+        stretchStart = frameStart;
+        stretching = true;
+    }
+    recent.clear();
+    const double from = stretchStart + stretch->materialOut() / rate;
+    stretched.clear();
+    stretch->feed(reinterpret_cast<const int16_t*>(data), frames, &stretched);
+    return writeAll(reinterpret_cast<uint8_t*>(stretched.data()), int(stretched.size()) * 2, from,
+                    stretch->speed());
+}
+
+bool audioThread::finishStretch()
+{
+    if (!stretching)
+        return !stopped;
+    stretching = false;
+    const double from = stretchStart + stretch->materialOut() / stretch->rate();
+    stretched.clear();
+    stretch->finish(&stretched);
+    return writeAll(reinterpret_cast<uint8_t*>(stretched.data()), int(stretched.size()) * 2, from,
+                    stretch->speed());
+}
+
+void audioThread::keepRecent(const uint8_t* data, int frames, int channels)
+{
+    // Only what a stretcher can use ahead of its stream is kept.
+    const size_t keepAll = size_t(TimeStretch::leadFrames()) * size_t(channels);
+    const auto* samples = reinterpret_cast<const int16_t*>(data);
+    const size_t count = size_t(frames) * size_t(channels);
+    if (count >= keepAll) {
+        recent.assign(samples + (count - keepAll), samples + count);
+        return;
+    }
+    const size_t overflow = recent.size() + count > keepAll ? recent.size() + count - keepAll : 0;
+    recent.erase(recent.begin(), recent.begin() + std::ptrdiff_t(overflow));
+    recent.insert(recent.end(), samples, samples + count);
+}
+
+void audioThread::noteOutput(double seconds, double pace)
+{
+    std::lock_guard lock(outputMutex);
+    if (paces.empty() || paces.back().pace != pace)
+        paces.push_back({outputEnd, pace});
+    outputEnd += seconds;
+    // Paces of what was played long ago are let go; the latest one stays.
+    size_t old = 0;
+    while (old + 1 < paces.size() && paces[old + 1].from < outputEnd - kPaceMemory)
+        ++old;
+    paces.erase(paces.begin(), paces.begin() + std::ptrdiff_t(old));
+}
+
+double audioThread::materialHeld(double held) const
+{
+    std::lock_guard lock(outputMutex);
+    double end = outputEnd;
+    const double from = outputEnd - held;
+    double material = 0;
+    for (auto it = paces.rbegin(); it != paces.rend() && end > from; ++it) {
+        const double begin = std::max(it->from, from);
+        if (end > begin)
+            material += (end - begin) * it->pace;
+        end = it->from;
+    }
+    if (end > from)
+        material += end - from;  // older than anything remembered: the plain pace
+    return material;
+}
+
+double audioThread::heardSpeed(double held) const
+{
+    std::lock_guard lock(outputMutex);
+    const double at = outputEnd - held;
+    for (auto it = paces.rbegin(); it != paces.rend(); ++it)
+        if (it->from <= at)
+            return it->pace;
+    return paces.empty() ? 1.0 : paces.front().pace;
 }
 
 int audioThread::samplesBeforeTarget(const AVFrame* frame)
@@ -268,7 +382,7 @@ int audioThread::samplesBeforeTarget(const AVFrame* frame)
 }
 
 // Offer the bytes until the device took them all; false when stopped meanwhile.
-bool audioThread::writeAll(uint8_t* data, int length)
+bool audioThread::writeAll(uint8_t* data, int length, double from, double pace)
 {
     if (!device)
         return !stopped;
@@ -287,7 +401,8 @@ bool audioThread::writeAll(uint8_t* data, int length)
             data += n;
             length -= n;
             done += n;
-            clock = frameStart + done / bytesPerSecond;
+            noteOutput(n / bytesPerSecond, pace);
+            clock = from + done * pace / bytesPerSecond;
         }
         // A full output drains at the pace of real time: let a useful amount of room open
         // up before offering again, rather than waking every millisecond for a few bytes.

@@ -13,17 +13,26 @@
 // to its start itself (the same exact-sample seek as the engine's, without emptying the
 // output) and go on: the passes follow each other without a gap or a sample of what lies
 // around them.
+//
+// A speed other than 1 runs the converted samples through a TimeStretch before the device:
+// the clock stays in the file's own time (what the output so far stands for), and the
+// thread notes the pace of everything it wrote, so what the output still holds can be
+// turned back into the file's time. At speed 1 the stretcher is left out (the samples are
+// those of the plain path), except that one already running goes on until the next seek or
+// loop pass, so a return to 1 has no seam.
 // The decoder context belongs to the parseThread; only this thread uses it while it runs.
 #include "FFmpegHandles.h"
 
 #include <QThread>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 class AudioDev;
 class PacketQueue;
+class TimeStretch;
 struct ChannelFlags;
 
 class audioThread : public QThread {
@@ -56,6 +65,8 @@ public:
     std::atomic<int64_t> markOut{-1};
     std::atomic<bool> paused{false};
     std::atomic<bool> stopped{false};
+    // Pace of the material (1 = its own; see playspeed), taken up at the next samples.
+    std::atomic<double> speed{1.0};
     // Where what has been written to the device ends, in seconds of the file's own time
     // (from the file's start, an encoder's delay left out).
     std::atomic<double> clock{0};
@@ -73,6 +84,12 @@ public:
     // loop's start like a seek sets it; set before the thread starts, null without video.
     void setVideoThreshold(std::atomic<int64_t>* threshold) { videoThreshold = threshold; }
 
+    // Of the last `held` seconds written to the device (what it has not played yet): the
+    // seconds of the file's own time they stand for, and the pace of the first of them,
+    // the one being heard (any thread).
+    double materialHeld(double held) const;
+    double heardSpeed(double held) const;
+
 Q_SIGNALS:
     void sigMarkIn();
     void sigMarkOut();
@@ -89,7 +106,16 @@ private:
     bool writeSamples(const AVFrame* frame, int skip, int samples);
     // Samples at the frame's start that lie before the seek target.
     int samplesBeforeTarget(const AVFrame* frame);
-    bool writeAll(uint8_t* data, int length);
+    // Write `length` bytes that stand for the file's time from `from` on at `pace`.
+    bool writeAll(uint8_t* data, int length, double from, double pace);
+    // Converted samples on their way to the device: straight, or through the stretcher.
+    bool deliver(uint8_t* data, int frames, int rate, int channels);
+    bool deliverStretched(uint8_t* data, int frames, int rate, int channels, double pace);
+    // Bring out and write what the stretcher still holds (at a loop's end, the stream's end).
+    bool finishStretch();
+    // Keep the last samples written straight: the lead of a stretch begun while playing.
+    void keepRecent(const uint8_t* data, int frames, int channels);
+    void noteOutput(double seconds, double pace);
     // At the loop's end: ask for the seek back to its start, unless a seek was asked for
     // since the packet being decoded was taken (that one wins).
     void wrap(const LoopRange& range);
@@ -121,4 +147,21 @@ private:
     double bytesPerSecond = 0;
     mutable std::mutex loopMutex;
     LoopRange range;
+    // Stretching: the stretcher (kept across passes while its format holds), whether the
+    // current stream runs through it, where that stream starts (own time, seconds), its
+    // output, and the samples last written straight.
+    std::unique_ptr<TimeStretch> stretch;
+    bool stretching = false;
+    double stretchStart = 0;
+    std::vector<int16_t> stretched;
+    std::vector<int16_t> recent;
+    // What was written to the device: its length in seconds and the pace of each stretch
+    // of it (where it began, in written seconds), under the mutex; the oldest are let go.
+    struct Pace {
+        double from;
+        double pace;
+    };
+    mutable std::mutex outputMutex;
+    double outputEnd = 0;
+    std::vector<Pace> paces;
 };

@@ -96,6 +96,8 @@ void Echora::switchMaterial(const QString& path)
     if (path == materialPath)
         return;
     materialPath = path;
+    speedTenths = speedStore.speedOf(path);
+    ctrl->showSpeed(speedTenths);
     const bool file = isFile(path);
     if (file && !isVideoName(path)) {
         ctrl->setFullPlaying(false);

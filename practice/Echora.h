@@ -3,7 +3,9 @@
 // learner's recording files and the playback and recording state, and drives the window
 // through the v* interfaces. Everything runs in the GUI thread; the engine, the waveform
 // workers and the recorder report back through queued signals.
+#include "MaterialSpeeds.h"
 #include "MediaIdentifier.h"
+#include "PlaybackSpeed.h"
 #include "PlotIdentifier.h"
 #include "vCtrlWidget.h"
 
@@ -23,6 +25,7 @@ class Ploter;
 class PitchScorer;
 class PaRecThread;
 class QTimer;
+class QSettings;
 struct SentenceFileEdit;
 
 class Echora : public QObject {
@@ -51,6 +54,16 @@ public:
     void setOriVolume(float x);
     void setRecVolume(float x);
     void setRecGain(float x);
+    // The material's speed in tenths (see playspeed), held to the playable range: it applies
+    // at once to the material playing, never to the recording, and is remembered for the
+    // material. stepSpeed moves it by `steps` tenths and stops at the ends; cycleSpeed goes
+    // one tenth up, from the fastest back to the slowest.
+    void setSpeed(int tenths);
+    void stepSpeed(int steps);
+    void cycleSpeed();
+    int speed() const { return speedTenths; }
+    // Where the speeds are remembered (not owned; none: not remembered).
+    void keepSpeedsIn(QSettings* settings) { speedStore = MaterialSpeeds(settings); }
     void setOriView(vPlotWidget* view);
     void seekOri(float x);
     void seekRec(float x);
@@ -156,6 +169,8 @@ private:
     PracticePhase phase = NoPhase;
     float recVolume = 0.75f;
     float oriVolume = 0.75f;
+    int speedTenths = playspeed::kNormal;
+    MaterialSpeeds speedStore{nullptr};
     bool editing = true;
     bool editMode = false;  // the A-B marks are shown: between editLrc(true) and editLrc(false)
     QString lastEditMessage;

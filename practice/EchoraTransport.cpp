@@ -41,6 +41,9 @@ MediaIdentifier Echora::openChannel(const QString& path, float volume)
     id.video = video;
     engine->doOpen(id);
     engine->doSetVolume(id, volume);
+    // The speed is the material's: the learner's recording always plays at its own pace.
+    if (path == materialPath)
+        engine->doSetSpeed(id, playspeed::factor(speedTenths));
     engine->doStart(id, true);
     return id;
 }
@@ -537,6 +540,22 @@ void Echora::setRecVolume(float x)
     recVolume = x;
     if (playFlags & RecPlaying)
         engine->doSetVolume(recChannel, x);
+}
+
+void Echora::setSpeed(int tenths)
+{
+    speedTenths = playspeed::clamp(tenths);
+    speedStore.remember(materialPath, speedTenths);
+    if (oriChannel.path == materialPath)
+        engine->doSetSpeed(oriChannel, playspeed::factor(speedTenths));
+    ctrl->showSpeed(speedTenths);
+}
+
+void Echora::stepSpeed(int steps) { setSpeed(speedTenths + steps); }
+
+void Echora::cycleSpeed()
+{
+    setSpeed(speedTenths >= playspeed::kFastest ? playspeed::kSlowest : speedTenths + 1);
 }
 
 void Echora::setRecGain(float x) { recorder->configuredGain = x * 327670.0f; }

@@ -34,6 +34,8 @@ public:
     virtual void setRecTime(const QString& text) = 0;
     virtual void setPceTime(const QString& text) = 0;
     virtual void setOriTime(const QString& text) = 0;
+    // The material's playing speed, in tenths (see playspeed).
+    virtual void showSpeed(int tenths) = 0;
 
 protected:
     ~vCtrlWidget() = default;

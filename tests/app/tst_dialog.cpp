@@ -1,8 +1,10 @@
 // The main window under a real X server: its form, placement of the tool windows, settings,
 // the tray menu, the shared volume and the control surface.
+#include "BalTipLable.h"
 #include "Dialog.h"
 #include "Echora.h"
 #include "IVideo.h"
+#include "LrcLstView.h"
 #include "MatTree.h"
 #include "OctImgBtn.h"
 #include "PanelView.h"
@@ -69,7 +71,7 @@ private Q_SLOTS:
             "volSlid",    "wikiTime",   "recPlot",     "pcePlot",    "oriPlot",     "recPlay",
             "pcePlay",    "oriPlay",    "recVolImg",   "pceVolImg",  "oriVolImg",   "recVol",
             "pceVol",     "oriVol",     "recTime",     "pceTime",    "oriTime",     "label_rec",
-            "label_pce",  "label_ori"};
+            "label_pce",  "label_ori",  "speedBtn"};
         for (const char* name : names)
             QVERIFY2(dialog.findChild<QObject*>(QLatin1String(name)), name);
         const DialogForm& ui = dialog.form();
@@ -373,6 +375,48 @@ private Q_SLOTS:
         // The library closes the material: all off again.
         dialog.doSwitchSig(QString());
         QCOMPARE(disabled(), QString());
+    }
+
+    // The panel's speed button shows the material's speed; a click cycles it, "[" and "]"
+    // step it from any window, and the choice is written to the settings for the material.
+    void speedControl()
+    {
+        const QString source = QStringLiteral(ECHORA_SOURCE_DIR "/data/runtime/workspace/");
+        const QString material = QStringLiteral("./workspace/fox_and_grapes.mp3");
+        QVERIFY(QFile::copy(source + QStringLiteral("fox_and_grapes.mp3"), material));
+        {
+            Dialog dialog;
+            const DialogForm& ui = dialog.form();
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QTRY_VERIFY(ui.ctrlpanel->isVisible());
+            dialog.doSwitchSig(material);
+            QCOMPARE(ui.speedBtn->window(), static_cast<QWidget*>(ui.ctrlpanel));
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("1.0×"));
+            ui.speedBtn->click();
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("1.1×"));
+            QCOMPARE(dialog.controller()->speed(), 11);
+            dialog.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(&dialog, Qt::Key_BracketLeft);
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.6×"));
+            QTest::keyClick(&dialog, Qt::Key_BracketRight);
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.7×"));
+            // Typed into an editable text, a bracket is text, not a change of speed.
+            ui.lstLrc->setReadOnly(false);
+            ui.lstLrc->setFocus();
+            QTest::keyClick(ui.lstLrc, Qt::Key_BracketLeft);
+            QCOMPARE(ui.speedBtn->uncheckedText(), QStringLiteral("0.7×"));
+            QVERIFY(ui.lstLrc->toPlainText().contains(QLatin1Char('[')));
+            QTest::mouseMove(ui.speedBtn);
+            QTRY_VERIFY(BalTipLable::current() && BalTipLable::current()->isVisible());
+            QVERIFY(BalTipLable::current()->text().contains(QStringLiteral("0.7×")));
+        }
+        // Read back at the next start, for that material only.
+        Dialog again;
+        QCOMPARE(again.controller()->materialName(), material);
+        QCOMPARE(again.form().speedBtn->uncheckedText(), QStringLiteral("0.7×"));
     }
 
     void controlSurfaceBlocksSignals()

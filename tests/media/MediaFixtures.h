@@ -43,8 +43,8 @@ public:
     bool openOutput(int sampleRate, int sampleSize, int channels) override;
     void closeOutput() override { closed = true; }
     void setVolume(float v) override { volume = v; }
-    // Everything taken counts as heard: nothing is left to throw away.
-    double bufferedSeconds() const override { return 0; }
+    // Everything taken counts as heard unless `held` says how much of it is still to play.
+    double bufferedSeconds() const override { return held; }
     void discard() override {}
     // The format asked for, unless a fallback was set: then the device behaves as one that
     // refused the stream's format and opened that one instead.
@@ -71,6 +71,7 @@ public:
     std::atomic<float> volume{-1};
     std::atomic<int> fallbackRate{0};
     std::atomic<int> fallbackChannels{0};
+    std::atomic<double> held{0};
 
 private:
     mutable QMutex mutex;
@@ -85,6 +86,7 @@ public:
     void setAspect(float a) override { aspect = a; }
     void setDisplay(int width, int height, int format, bool on) override;
     void resetClock() override { ++resets; }
+    void setSpeed(double s) override { speed = s; }
 
     // Colours (0xRRGGBB) in the middle of the four quadrants of the last picture:
     // top left, top right, bottom left, bottom right.
@@ -100,6 +102,7 @@ public:
     std::atomic<int> width{0};
     std::atomic<int> height{0};
     std::atomic<float> aspect{0};
+    std::atomic<double> speed{1.0};
 
 private:
     mutable QMutex mutex;

@@ -94,6 +94,12 @@ public:
         pceTime = t;
         log("setPceTime");
     }
+    int speedShown = 10;
+    void showSpeed(int tenths) override
+    {
+        speedShown = tenths;
+        log("showSpeed " + QString::number(tenths));
+    }
     void setOriTime(const QString& t) override
     {
         oriTime = t;

@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMediaDevices>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 class TestTransport : public QObject {
@@ -215,6 +217,87 @@ private Q_SLOTS:
         QVERIFY(waitFor([&] { return echora->current() == 1; }, 5000));
         QCOMPARE(tabs.shown, 1u);
         echora->playOri(false);
+    }
+
+    // The speed belongs to the material: kept in the settings under its path, shown on the
+    // panel, held to 0.5x .. 1.5x, read back by a new controller; another material plays at
+    // its own pace.
+    void speedIsRememberedPerMaterial()
+    {
+        QSettings settings(QStringLiteral("profile.ini"), QSettings::IniFormat);
+        settings.clear();
+        echora->keepSpeedsIn(&settings);
+        echora->setSpeed(7);
+        QCOMPARE(ctrl.speedShown, 7);
+        const QString key = QStringLiteral("MaterialSpeed/") + QUrl::toPercentEncoding(material);
+        QCOMPARE(settings.value(key).toString(), QStringLiteral("0.7"));
+        echora->switchMaterial(late);
+        QCOMPARE(echora->speed(), 10);
+        QCOMPARE(ctrl.speedShown, 10);
+        echora->stepSpeed(20);
+        QCOMPARE(echora->speed(), 15);
+        echora->cycleSpeed();
+        QCOMPARE(echora->speed(), 5);
+        echora->stepSpeed(-1);
+        QCOMPARE(echora->speed(), 5);
+        echora->setSpeed(10);  // the own pace leaves no key behind
+        QVERIFY(
+            !settings.contains(QStringLiteral("MaterialSpeed/") + QUrl::toPercentEncoding(late)));
+        echora->switchMaterial(material);
+        QCOMPARE(echora->speed(), 7);
+        settings.sync();
+
+        FakeCtrl other;
+        Echora again(&other, &tabs, &rec, &pce, &ori, nullptr, nullptr);
+        QSettings reread(QStringLiteral("profile.ini"), QSettings::IniFormat);
+        again.keepSpeedsIn(&reread);
+        again.switchMaterial(material);
+        QCOMPARE(again.speed(), 7);
+        QCOMPARE(other.speedShown, 7);
+        reread.setValue(key, QStringLiteral("fast"));  // not a number: the own pace
+        again.switchMaterial(late);
+        again.switchMaterial(material);
+        QCOMPARE(again.speed(), 10);
+    }
+
+    // A sentence looped at 0.7x is heard at that pace and stays inside the sentence (the
+    // position wraps back from its end, never far past it, and the karaoke progress stays
+    // within the sentence); the learner's recording plays at its own pace meanwhile.
+    void slowedSentenceLoopsAndRecordingKeepsItsPace()
+    {
+        echora->selectSentence(1);  // 2 s .. 4 s
+        echora->setSpeed(7);
+        echora->playPce(true);
+        MediaEngine* engine = echora->mediaEngine();
+        QVERIFY(
+            waitFor([&] { return engine->heardSpeed(echora->materialChannel()) == 0.7; }, 5000));
+        double highest = 0;
+        bool wrapped = false;
+        float progress = 0;
+        QVERIFY(waitFor(
+            [&] {
+                echora->doUpdateProg();
+                const double p = position();
+                highest = std::max(highest, p);
+                progress = std::max(progress, tabs.karaProgress);
+                wrapped = wrapped || (highest > 3.7 && p >= 0 && p < 3.0);
+                return wrapped;
+            },
+            20000));
+        QVERIFY2(highest <= 4.05, qPrintable(QString::number(highest)));
+        QVERIFY2(progress <= 1.03f, qPrintable(QString::number(double(progress))));
+        echora->playPce(false);
+
+        QVERIFY(!echora->recordingPath().isEmpty());
+        QFile::remove(echora->recordingPath());
+        QVERIFY(QFile::copy(material, echora->recordingPath()));
+        echora->playRec(true);
+        QVERIFY(
+            waitFor([&] { return engine->currentTime(echora->recordingChannel()) > 0.3; }, 5000));
+        QCOMPARE(engine->heardSpeed(echora->recordingChannel()), 1.0);
+        echora->playRec(false);
+        QFile::remove(echora->recordingPath());
+        echora->setSpeed(10);
     }
 };
 
