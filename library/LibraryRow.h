@@ -4,11 +4,15 @@
 // export, download, retry…) and a hidden cell with the row's media file name (local lists) or
 // address (online lists), which groups and separators leave empty.
 #include <QString>
+#include <QTreeWidgetItem>
 
 namespace LibraryRow {
 enum Column : int { Title = 0, Spacer = 1, State = 2, File = 3 };
 // The columns the trees show; the file cell is data the row item holds beyond them.
 inline constexpr int kShownColumns = 3;
+
+// A material row (a case), as against a group or a separator.
+inline bool isCase(const QTreeWidgetItem* row) { return !row->text(File).isEmpty(); }
 
 // The state cell's words.
 inline const QString stateExport = QStringLiteral("导出");
