@@ -7,7 +7,7 @@
 #   bash bench/report.sh [build dir]        default build dir: build-bench in the repository
 #   ECHORA_BENCH_ONLY="startup material" bash bench/report.sh     only these benchmarks
 #                                           (startup, plot, media, record, material,
-#                                           sentencefile, frames, export, online)
+#                                           sentencefile, frames, export, online, heard)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
@@ -16,7 +16,8 @@ jobs=$(nproc)
 echo "== building Release in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DECHORA_WERROR=ON >/dev/null || exit 1
 cmake --build "$build" -j"$jobs" --target bench_startup bench_plot bench_media bench_record \
-  bench_material bench_sentencefile bench_frames bench_export bench_online >/dev/null || exit 1
+  bench_material bench_sentencefile bench_frames bench_export bench_online bench_heard \
+  >/dev/null || exit 1
 
 work=$(mktemp -d -t echora-bench.XXXXXX)
 chmod 700 "$work"
@@ -97,6 +98,8 @@ run sentencefile "$b/text/bench_sentencefile" 9
 run export "$b/export/bench_export" "$ten" 5
 # A web server on 127.0.0.1 (the tests' own script); curl -o is the download's reference.
 run online "$b/online/bench_online" "$root/tests/library/test_http_server.py" 5
+# Playback as heard: the null sink's monitor recorded while the engine plays into the sink.
+run heard "$b/heard/bench_heard"
 
 report="$build/bench-report.md"
 {
