@@ -391,6 +391,24 @@ public:
     }
     bool playing() const { return engine.hasChannel(id); }
 
+    // How the shown position moves: the median time between its changes and the median
+    // change (ms), over the polls.
+    std::pair<double, double> steps() const
+    {
+        std::vector<double> every;
+        std::vector<double> by;
+        int64_t since = -1;
+        for (size_t i = 1; i < shown.size(); ++i) {
+            if (shown[i].second == shown[i - 1].second)
+                continue;
+            if (since >= 0)
+                every.push_back(double(shown[i].first - since) / 1e6);
+            by.push_back((shown[i].second - shown[i - 1].second) * 1000);
+            since = shown[i].first;
+        }
+        return {bench::median(every), bench::median(by)};
+    }
+
     // The position shown at wall time `ns`, between the two polls around it.
     std::optional<double> shownAt(double ns) const
     {
@@ -545,6 +563,11 @@ bool positionError(const QString& coded, const std::vector<int16_t>& reference)
                     errors.back());
     }
     std::printf("\n");
+    const auto [every, by] = player.steps();
+    std::printf(
+        "   position: polled every 2 ms, the shown position changed every %.1f ms by %.1f ms "
+        "(medians)\n",
+        every, by);
     const Spread s = spread(errors);
     std::printf("   position: %d bursts heard; the detector finds the decoded file's bursts within "
                 "%.2f ms of their seconds\n",
@@ -688,10 +711,10 @@ bool seeksAndPauses(const QString& tones, const std::vector<int16_t>& reference)
             if (onTarget >= 0 && l == target + 1)
                 next = m;
         }
-        std::printf("   seek to %.1f s from sentence %d: silence or target after %d ms, target's "
-                    "tone heard %d ms\n",
+        std::printf("   seek to %.1f s from sentence %d: silence or target after %d ms, silent "
+                    "%d ms before the target, whose tone is heard %d ms\n",
                     (target + 1) * kSentence - kBeforeBoundary, before + 1, first - c,
-                    next - onTarget);
+                    onTarget - first, next - onTarget);
         if (first < 0 || onTarget < 0 || next < 0)
             continue;
         reached.push_back(first - c);
@@ -719,7 +742,9 @@ bool seeksAndPauses(const QString& tones, const std::vector<int16_t>& reference)
             heardBefore += own.label[size_t(k)] == b - 1;
         ownBefore = std::max(ownBefore, std::abs(heardBefore - int(kBeforeBoundary * 1000)));
     }
-    const QString none = QStringLiteral("(none)");
+    // No tool to set beside a click: the reference is how closely the recording is placed.
+    const QString none = QStringLiteral("recording's reads %1 over their floor (median)")
+                             .arg(bench::amount(rec.delayMedianMs, "ms", 2));
     if (int(reached.size()) < int(std::size(targets)) || int(silent.size()) < int(pauses.size())) {
         std::fprintf(stderr, "seek: %zu of %zu seeks and %zu of %zu pauses measured\n",
                      reached.size(), std::size(targets), silent.size(), pauses.size());
