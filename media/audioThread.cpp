@@ -280,6 +280,8 @@ bool audioThread::writeAll(uint8_t* data, int length)
             msleep(10);
             continue;
         }
+        heardBefore = clock - device->bufferedSeconds();
+        ++writes;
         const int n = device->writeSamples(reinterpret_cast<char*>(data), length);
         if (n > 0) {
             data += n;
@@ -287,6 +289,7 @@ bool audioThread::writeAll(uint8_t* data, int length)
             done += n;
             clock = frameStart + done / bytesPerSecond;
         }
+        ++writes;
         // A full output drains at the pace of real time: let a useful amount of room open
         // up before offering again, rather than waking every millisecond for a few bytes.
         if (length > 0)
