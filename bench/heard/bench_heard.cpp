@@ -409,6 +409,34 @@ public:
         return {bench::median(every), bench::median(by)};
     }
 
+    // Polls where the shown position went back, with no seek made: how many, and the largest
+    // step back (ms).
+    std::pair<int, double> backSteps() const
+    {
+        int count = 0;
+        double largest = 0;
+        for (size_t i = 1; i < shown.size(); ++i) {
+            const double back = (shown[i - 1].second - shown[i].second) * 1000;
+            if (back > 0.5) {
+                ++count;
+                largest = std::max(largest, back);
+            }
+        }
+        return {count, largest};
+    }
+
+    // The polls from `before` ms before wall time `ns` to `after` ms after it, as text.
+    QString pollsAround(double ns, double before, double after) const
+    {
+        QString out;
+        for (const auto& [at, t] : shown) {
+            const double ms = (double(at) - ns) / 1e6;
+            if (ms >= -before && ms <= after)
+                out += QStringLiteral(" %1:%2").arg(std::lround(ms)).arg(std::lround(t * 1000));
+        }
+        return out;
+    }
+
     // The position shown at wall time `ns`, between the two polls around it.
     std::optional<double> shownAt(double ns) const
     {
@@ -539,6 +567,7 @@ bool positionError(const QString& coded, const std::vector<int16_t>& reference)
     rec.stop();
     describe("position", rec);
     std::vector<double> errors;
+    QStringList outliers;
     for (const Onset& o : onsets(rec.samples())) {
         const double at = rec.wallOf(double(o.sample));
         const std::optional<double> shown = player.shownAt(at);
@@ -561,9 +590,16 @@ bool positionError(const QString& coded, const std::vector<int16_t>& reference)
         errors.push_back((*shown - own[size_t(k)]) * 1000);
         std::printf("%s%+.1f", errors.size() == 1 ? "   shown minus heard by second (ms):" : " ",
                     errors.back());
+        if (std::abs(errors.back()) > 30)
+            outliers.push_back(QStringLiteral("   second %1: polls (ms from the burst heard: shown "
+                                              "ms)%2\n")
+                                   .arg(k)
+                                   .arg(player.pollsAround(at, 60, 30)));
     }
-    std::printf("\n");
+    std::printf("\n%s", outliers.join(QString()).toUtf8().constData());
     const auto [every, by] = player.steps();
+    const auto [back, largestBack] = player.backSteps();
+    std::printf("   position: it went back %d times (largest %.1f ms)\n", back, largestBack);
     std::printf(
         "   position: polled every 2 ms, the shown position changed every %.1f ms by %.1f ms "
         "(medians)\n",
