@@ -23,8 +23,8 @@
 // after the samples in it reached the monitor, never before, so each read bounds from above
 // the moment its last sample was heard. The floor of these bounds over each second of samples
 // (the reads that came with the least delay) is taken as the moment, interpolated between the
-// seconds: the null sink's clock runs slightly off the nominal rate (its block times are
-// rounded), which a single line at the nominal rate would not follow. What is left is the
+// seconds: the null sink's clock runs slightly off the nominal rate (here about 0.4 ms a second
+// fast), which a single line at the nominal rate would not follow. What is left is the
 // delay of the pipe and the scheduler, printed as the reads' spread above the floor, and up to
 // one sink block (about 2 ms) by which the sink hands samples to the monitor before their turn.
 // "Heard" is thus the moment a sample reaches the null sink's monitor.
