@@ -8,7 +8,7 @@
 #   ECHORA_BENCH_ONLY="startup material" bash bench/report.sh     only these benchmarks
 #                                           (startup, plot, media, record, material,
 #                                           sentencefile, frames, export, online, pitch,
-#                                           speed)
+#                                           speed, heard)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
@@ -18,7 +18,7 @@ echo "== building Release in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DECHORA_WERROR=ON >/dev/null || exit 1
 cmake --build "$build" -j"$jobs" --target bench_startup bench_plot bench_media bench_record \
   bench_material bench_sentencefile bench_frames bench_export bench_online \
-  bench_pitch bench_speed >/dev/null || exit 1
+  bench_pitch bench_speed bench_heard >/dev/null || exit 1
 
 work=$(mktemp -d -t echora-bench.XXXXXX)
 chmod 700 "$work"
@@ -102,6 +102,8 @@ run online "$b/online/bench_online" "$root/tests/library/test_http_server.py" 5
 # Intonation score of a 5 s sentence and a 6 s recording spoken by espeak-ng.
 run pitch "$b/pitch/bench_pitch" 9
 run speed "$b/speed/bench_speed" "$ten" 5
+# Playback as heard: the null sink's monitor recorded while the engine plays into the sink.
+run heard "$b/heard/bench_heard"
 
 report="$build/bench-report.md"
 {

@@ -57,12 +57,15 @@ double MediaEngine::currentTime(const MediaIdentifier& id) const
     const parseThread* p = channel(id);
     if (!p || !p->audio())
         return -1;
-    // What is heard now: the end of what was written, less what the output still holds.
+    // What is heard now: the end of what was written, less what the output still holds. The
+    // two agree only outside a write: during one (or when one began meanwhile) the output may
+    // hold bytes the clock does not count yet, and what was heard as it began stands.
     const audioThread* a = p->audio();
+    const uint32_t writes = a->writes;
     const double written = a->clock;
-    // The output holds stretched sound: what it holds is turned back into the file's time.
+    // The output may hold stretched sound: what it holds is turned back into the file's time.
     const double held = a->materialHeld(p->device() ? p->device()->bufferedSeconds() : 0);
-    double heard = written - held;
+    double heard = writes % 2 == 0 && a->writes == writes ? written - held : a->heardBefore.load();
     // Just after a loop went back to its start, the output still plays the pass before.
     const double wrapTo = a->wrapTo;
     if (wrapTo >= 0 && heard < wrapTo)
@@ -167,6 +170,7 @@ void MediaEngine::seek(parseThread* p, double seconds, bool resuming)
     if (audioThread* a = p->audio()) {
         a->clock = seconds;
         a->landed = seconds;
+        a->heardBefore = seconds;
     }
     if (p->device())
         p->device()->discard();

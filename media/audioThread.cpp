@@ -396,6 +396,8 @@ bool audioThread::writeAll(uint8_t* data, int length, double from, double pace)
             msleep(10);
             continue;
         }
+        heardBefore = clock - materialHeld(device->bufferedSeconds());
+        ++writes;
         const int n = device->writeSamples(reinterpret_cast<char*>(data), length);
         if (n > 0) {
             data += n;
@@ -404,6 +406,7 @@ bool audioThread::writeAll(uint8_t* data, int length, double from, double pace)
             noteOutput(n / bytesPerSecond, pace);
             clock = from + done * pace / bytesPerSecond;
         }
+        ++writes;
         // A full output drains at the pace of real time: let a useful amount of room open
         // up before offering again, rather than waking every millisecond for a few bytes.
         if (length > 0)

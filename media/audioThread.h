@@ -78,6 +78,11 @@ public:
     // seek. What the output still holds of the pass before is heard before wrapTo.
     std::atomic<double> wrapFrom{-1};
     std::atomic<double> wrapTo{-1};
+    // Odd while a write to the device is under way: the device may then hold bytes the clock
+    // does not count yet. heardBefore is the clock less what the device held as the write
+    // began, which the engine reports meanwhile.
+    std::atomic<uint32_t> writes{0};
+    std::atomic<double> heardBefore{0};
     // The file's start in this stream's time base; set before the thread starts.
     void setOrigin(int64_t stamp) { origin = stamp; }
     // The channel's video thread's drop threshold (not owned), set on each return to the

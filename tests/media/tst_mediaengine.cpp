@@ -5,6 +5,9 @@
 #include "TestSupport.h"
 
 #include <QtTest>
+#include <algorithm>
+#include <atomic>
+#include <semaphore>
 
 using namespace mediatest;
 
@@ -25,6 +28,50 @@ bool hasGapNear(const QVector<double>& gaps, double t, double tolerance)
             return true;
     return false;
 }
+
+// An output that plays what it holds as the next offer comes, so it holds the bytes of the
+// latest offer only. It takes at most kSmall bytes an offer, except once, after the first
+// second: from an offer of at least kLarge bytes it takes them all and, holding them, waits
+// inside the write until the test lets it go.
+class HeldWriteAudio : public AudioDev {
+public:
+    static constexpr int kSmall = 1000;
+    static constexpr int kLarge = 2048;
+
+    int writeSamples(char*, int length) override
+    {
+        const bool hold = !holding && taken >= kBytesPerSecond && length >= kLarge;
+        const int n = hold ? length : std::min(length, kSmall);
+        if (hold) {
+            // Heard so far: everything taken before this offer less what the last one held.
+            heardBefore = seconds(taken - latest);
+        }
+        latest = n;
+        taken += n;
+        if (hold) {
+            holding = true;
+            release.acquire();
+        }
+        return n;
+    }
+    bool openOutput(int, int, int) override { return true; }
+    void closeOutput() override {}
+    void discard() override {}
+    void setVolume(float) override {}
+    int outputRate() const override { return 0; }
+    int outputChannels() const override { return 0; }
+    double bufferedSeconds() const override { return seconds(latest); }
+
+    void letGo() { release.release(); }
+
+    std::atomic<bool> holding{false};
+    std::atomic<double> heardBefore{-1};
+
+private:
+    std::atomic<qint64> taken{0};
+    std::atomic<qint64> latest{0};
+    std::binary_semaphore release{0};
+};
 }  // namespace
 
 class TestMediaEngine : public QObject {
@@ -253,6 +300,27 @@ private Q_SLOTS:
             gaps.push_back(double(i) / 48000);
         // The tone's gaps start on the encoder's frame boundaries, up to 22 ms late.
         QVERIFY2(hasGapNear(gaps, kGapA, 0.03) && hasGapNear(gaps, kGapB, 0.03), describe(gaps));
+    }
+
+    // While the output takes a write, it holds bytes the channel's clock does not count yet:
+    // the position shown meanwhile is what was heard before that write, not that less the
+    // bytes taken.
+    void positionDuringAWriteIsWhatWasHeardBefore()
+    {
+        HeldWriteAudio audio;
+        Rig rig;
+        const MediaIdentifier id = ident(file("tone.wav"), &audio);
+        rig.engine.doOpen(id);
+        rig.engine.doStart(id, true);
+        QTRY_VERIFY_WITH_TIMEOUT(audio.holding, kLong);
+        const double shown = rig.engine.currentTime(id);
+        audio.letGo();
+        const double before = audio.heardBefore;
+        QVERIFY2(std::abs(shown - before) < 1e-6,
+                 qPrintable(QStringLiteral("shown %1, heard before the write %2")
+                                .arg(shown, 0, 'f', 6)
+                                .arg(before, 0, 'f', 6)));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stopped.size(), 1, kLong);
     }
 
     void endBoundEndsTheAudio()
