@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 using RubberBand::RubberBandStretcher;
@@ -35,9 +36,11 @@ int16_t toSample(float v)
 }  // namespace
 
 struct TimeStretch::Engine {
-    Engine(int rate, int channels)
+    // Stretches the first `channels` of frames of `stride` channels.
+    Engine(int rate, int channels, int stride)
         : stretcher(size_t(rate), size_t(channels), kOptions), input(size_t(channels)),
-          output(size_t(channels)), inputs(size_t(channels)), outputs(size_t(channels))
+          output(size_t(channels)), inputs(size_t(channels)), outputs(size_t(channels)),
+          frameSize(size_t(stride))
     {
         stretcher.setMaxProcessSize(kBlock);
         for (size_t c = 0; c < size_t(channels); ++c) {
@@ -48,13 +51,14 @@ struct TimeStretch::Engine {
         }
     }
 
+    int channels() const { return int(input.size()); }
+
     // Planar float copy of `frames` interleaved frames (null: silence).
     void load(const int16_t* in, int frames)
     {
-        const size_t channels = input.size();
-        for (size_t c = 0; c < channels; ++c)
+        for (size_t c = 0; c < input.size(); ++c)
             for (int i = 0; i < frames; ++i)
-                input[c][size_t(i)] = in ? float(in[size_t(i) * channels + c]) / kFullScale : 0.0f;
+                input[c][size_t(i)] = in ? float(in[size_t(i) * frameSize + c]) / kFullScale : 0.0f;
     }
 
     RubberBandStretcher stretcher;
@@ -62,13 +66,13 @@ struct TimeStretch::Engine {
     std::vector<std::vector<float>> output;
     std::vector<const float*> inputs;
     std::vector<float*> outputs;
+    size_t frameSize;  // channels of the interleaved frames loaded
 };
 
 TimeStretch::TimeStretch(int rate, int channels, double speed)
-    : engine(std::make_unique<Engine>(rate, channels)), sampleRate(rate), channelCount(channels),
-      pace(speed)
+    : sampleRate(rate), channelCount(channels), pace(speed)
 {
-    engine->stretcher.setTimeRatio(1.0 / pace);
+    useEngine(channels > 1 ? 1 : channels);
 }
 
 TimeStretch::~TimeStretch() = default;
@@ -83,8 +87,33 @@ void TimeStretch::setSpeed(double speed)
 
 int TimeStretch::leadFrames() { return kLeadFrames; }
 
+void TimeStretch::useEngine(int stretched)
+{
+    oneForAll = stretched < channelCount;
+    if (engine && engine->channels() == stretched)
+        return;
+    if (spare && spare->channels() == stretched)
+        std::swap(engine, spare);
+    else
+        spare =
+            std::exchange(engine, std::make_unique<Engine>(sampleRate, stretched, channelCount));
+    engine->stretcher.reset();
+    engine->stretcher.setTimeRatio(1.0 / pace);
+}
+
+bool TimeStretch::sameChannels(const int16_t* in, int frames) const
+{
+    const auto channels = size_t(channelCount);
+    for (size_t i = 0; i < size_t(std::max(frames, 0)) * channels; i += channels)
+        for (size_t c = 1; c < channels; ++c)
+            if (in[i + c] != in[i])
+                return false;
+    return true;
+}
+
 void TimeStretch::restart(const int16_t* lead, int frames)
 {
+    useEngine(sameChannels(lead, frames) ? std::min(channelCount, 1) : channelCount);
     RubberBandStretcher& s = engine->stretcher;
     s.reset();
     s.setTimeRatio(1.0 / pace);
@@ -96,8 +125,43 @@ void TimeStretch::restart(const int16_t* lead, int frames)
     dropFrames = int64_t(s.getStartDelay());
     leadMissing = frames <= 0;
     blending = !leadMissing;
-    if (!leadMissing)
-        pad(lead, frames);
+    leadKept.clear();
+    if (leadMissing)
+        return;
+    const int kept = std::min(frames, kLeadFrames);
+    leadKept.assign(lead + std::ptrdiff_t(frames - kept) * channelCount,
+                    lead + std::ptrdiff_t(frames) * channelCount);
+    pad(lead, frames);
+}
+
+void TimeStretch::unfold(std::vector<int16_t>* out)
+{
+    const auto channels = size_t(channelCount);
+    // What is kept of the stream as one run: the lead while every frame fed is still kept,
+    // then the frames fed. `first` is the place of its first frame in the stream.
+    std::vector<int16_t> kept;
+    const auto fedKept = int64_t(fed.size() / channels);
+    if (fedKept == fedFrames)
+        kept = leadKept;
+    kept.insert(kept.end(), fed.begin(), fed.end());
+    const auto keptFrames = int64_t(kept.size() / channels);
+    const int64_t first = fedFrames - keptFrames;
+    // The new stretcher starts from the material heard so far.
+    const int64_t at = std::clamp<int64_t>(std::llround(outFrames), first, fedFrames) - first;
+    useEngine(channelCount);
+    dropFrames = int64_t(engine->stretcher.getStartDelay());
+    if (emitted > 0) {  // it fades in like a stream begun while playing
+        blending = true;
+        emitted = 0;
+        dry.assign(kept.begin() + std::ptrdiff_t(size_t(at) * channels),
+                   kept.begin() +
+                       std::ptrdiff_t(size_t(std::min(at + kBlendFrames, keptFrames)) * channels));
+    }
+    if (at > 0)
+        pad(kept.data(), int(at));
+    else if (keptFrames > 0)
+        leadFromInput(kept.data(), int(keptFrames));
+    process(kept.data() + size_t(at) * channels, int(keptFrames - at), out, -1);
 }
 
 // The stretcher's pad: silence, then as much of `lead` (its last frames) as there is.
@@ -145,6 +209,8 @@ void TimeStretch::feed(const int16_t* in, int frames, std::vector<int16_t>* out)
 {
     if (frames <= 0)
         return;
+    if (oneForAll && !sameChannels(in, frames))
+        unfold(out);
     if (leadMissing)
         leadFromInput(in, frames);
     const size_t wantDry = blending ? size_t(kBlendFrames) * size_t(channelCount) : 0;
@@ -207,8 +273,8 @@ void TimeStretch::retrieve(std::vector<int16_t>* out, double limit)
         out->resize(at + size_t(take) * size_t(channelCount));
         for (int i = 0; i < take; ++i, ++emitted)
             for (int c = 0; c < channelCount; ++c)
-                (*out)[at + size_t(i) * size_t(channelCount) + size_t(c)] =
-                    toSample(blended(engine->output[size_t(c)][size_t(dropped + i)], c));
+                (*out)[at + size_t(i) * size_t(channelCount) + size_t(c)] = toSample(
+                    blended(engine->output[oneForAll ? 0 : size_t(c)][size_t(dropped + i)], c));
         outFrames += take * pace;
         if (limit >= 0) {
             limit -= take;

@@ -7,6 +7,13 @@
 // what comes out to the material fed in: each output frame stands for `speed` material
 // frames, and materialOut() tells how many material frames the output so far stands for,
 // so what is still inside the stretcher never counts as heard.
+//
+// Sound whose channels are all the same (mono material stored as stereo) is stretched as
+// one channel and copied to the others, for half the work and the very samples a one-channel
+// stretcher gives. Each stream starts that way when its lead allows; the first block whose
+// channels differ hands the stream to a stretcher of all the channels, which takes over from
+// the material heard so far (fed again from what is kept) and fades in like a stream begun
+// while playing, so the switch leaves no gap in the material and no step in the sound.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -44,6 +51,8 @@ public:
 
     // Material frames the output since the restart stands for.
     double materialOut() const { return outFrames; }
+    // Whether the stream is stretched as one channel copied to the others.
+    bool folded() const { return oneForAll; }
 
 private:
     struct Engine;
@@ -55,8 +64,14 @@ private:
     void leadFromInput(const int16_t* in, int frames);
     void pad(const int16_t* lead, int frames);
     float blended(float wet, int channel) const;
+    bool sameChannels(const int16_t* in, int frames) const;
+    // A stretcher of `stretched` channels in place of the current one.
+    void useEngine(int stretched);
+    // Hand the stream, from the material heard so far, to a stretcher of all the channels.
+    void unfold(std::vector<int16_t>* out);
 
     std::unique_ptr<Engine> engine;
+    std::unique_ptr<Engine> spare;  // the other kind, kept for the next switch
     int sampleRate;
     int channelCount;
     double pace;
@@ -64,9 +79,11 @@ private:
     double outFrames = 0;
     int64_t dropFrames = 0;  // output frames still to throw away: the stretcher's start delay
     bool leadMissing = false;
-    bool blending = false;        // a stream begun while playing: it fades in from `dry`
-    int64_t emitted = 0;          // output frames since the restart
-    std::vector<int16_t> dry;     // the first frames fed, interleaved
-    std::vector<int16_t> fed;     // the last frames fed, interleaved
-    std::vector<int16_t> mirror;  // a lead or tail being built
+    bool oneForAll = false;         // one channel stretched and copied to the others
+    bool blending = false;          // a stream begun while playing: it fades in from `dry`
+    int64_t emitted = 0;            // output frames since the restart
+    std::vector<int16_t> dry;       // the first frames fed, interleaved
+    std::vector<int16_t> fed;       // the last frames fed, interleaved
+    std::vector<int16_t> mirror;    // a lead or tail being built
+    std::vector<int16_t> leadKept;  // the lead of the stream, interleaved
 };

@@ -3,8 +3,12 @@
 // is that sentence and nothing else, speed 1 is the plain path sample for sample, the marks
 // still come in order; and the reported position stays in the file's
 // time through a change of speed while playing, what the output holds counted at its pace.
+// Stereo whose channels are the same is stretched as one channel, to the very samples a
+// one-channel stretcher gives; channels that differ keep their own sound, also when they
+// begin to differ in the middle of the material.
 #include "EngineRig.h"
 #include "TestSupport.h"
+#include "TimeStretch.h"
 
 #include <QStandardPaths>
 #include <QtTest>
@@ -31,6 +35,60 @@ bool makePure(const QString& path)
                                .arg(kRate)
                                .arg(kPureSeconds);
     return testsupport::makeAudio(path, source, {"-ac", "2", "-c:a", "pcm_s16le"});
+}
+
+constexpr double kOtherHz = 660;
+
+// Left 440 Hz throughout; right 660 Hz from `apart` seconds on, 440 Hz before.
+bool makeApart(const QString& path, double apart)
+{
+    const QString source =
+        QStringLiteral("aevalsrc='0.5*sin(2*PI*%1*t)|0.5*sin(2*PI*if(lt(t,%3),%1,%2)*t)':s=%4:d=%5")
+            .arg(kToneHz)
+            .arg(kOtherHz)
+            .arg(apart)
+            .arg(kRate)
+            .arg(kPureSeconds);
+    return testsupport::makeAudio(path, source, {"-c:a", "pcm_s16le"});
+}
+
+QVector<int16_t> rightChannel(const QByteArray& pcm)
+{
+    QVector<int16_t> out;
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.constData());
+    for (qsizetype i = 1; i < pcm.size() / 2; i += 2)
+        out.push_back(s[i]);
+    return out;
+}
+
+// A voice-like signal: a gliding tone with two overtones under a syllable-rate swell.
+std::vector<int16_t> voiceLike(int frames)
+{
+    std::vector<int16_t> out(static_cast<size_t>(frames));
+    double phase = 0;
+    for (int i = 0; i < frames; ++i) {
+        const double t = double(i) / kRate;
+        phase += 2 * M_PI * (140 + 40 * std::sin(2 * M_PI * 0.7 * t)) / kRate;
+        const double swell = 0.5 + 0.5 * std::sin(2 * M_PI * 4 * t);
+        out[size_t(i)] =
+            int16_t(9000 * swell *
+                    (std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase)));
+    }
+    return out;
+}
+
+// Everything a stretcher gives for `in` fed in decoder-sized pieces, after a seek.
+std::vector<int16_t> stretchAll(TimeStretch& s, const std::vector<int16_t>& in)
+{
+    constexpr int kPiece = 1152;
+    const int channels = s.channels();
+    const int frames = int(in.size()) / channels;
+    std::vector<int16_t> out;
+    s.restart(nullptr, 0);
+    for (int at = 0; at < frames; at += kPiece)
+        s.feed(in.data() + std::ptrdiff_t(at) * channels, std::min(kPiece, frames - at), &out);
+    s.finish(&out);
+    return out;
 }
 
 bool makeSentences(const QString& path)
@@ -191,6 +249,85 @@ private Q_SLOTS:
         const double expected = double(own.size()) / speed;
         QVERIFY2(std::abs(paced.size() - expected) <= 0.01 * expected,
                  qPrintable(QStringLiteral("%1 of %2").arg(paced.size()).arg(expected)));
+    }
+
+    // Stereo with the same sound in both channels comes out of the one-channel stretch:
+    // both channels are the samples a one-channel stretcher gives, with and without a lead.
+    void sameChannelsAreStretchedOnce()
+    {
+        const std::vector<int16_t> mono = voiceLike(2 * kRate);
+        std::vector<int16_t> both(mono.size() * 2);
+        for (size_t i = 0; i < mono.size(); ++i)
+            both[2 * i] = both[2 * i + 1] = mono[i];
+        TimeStretch one(kRate, 1, 0.7);
+        TimeStretch two(kRate, 2, 0.7);
+        const std::vector<int16_t> alone = stretchAll(one, mono);
+        const std::vector<int16_t> paired = stretchAll(two, both);
+        QVERIFY(two.folded());
+        QCOMPARE(paired.size(), alone.size() * 2);
+        std::vector<int16_t> left(alone.size());
+        std::vector<int16_t> right(alone.size());
+        for (size_t i = 0; i < alone.size(); ++i) {
+            left[i] = paired[2 * i];
+            right[i] = paired[2 * i + 1];
+        }
+        QVERIFY(left == alone);
+        QVERIFY(right == alone);
+
+        // A stream begun while playing leans on a lead; the same holds for it.
+        const int lead = TimeStretch::leadFrames();
+        std::vector<int16_t> outOne;
+        std::vector<int16_t> outTwo;
+        one.restart(mono.data(), lead);
+        two.restart(both.data(), lead);
+        one.feed(mono.data() + lead, kRate, &outOne);
+        two.feed(both.data() + std::ptrdiff_t(lead) * 2, kRate, &outTwo);
+        one.finish(&outOne);
+        two.finish(&outTwo);
+        QCOMPARE(outTwo.size(), outOne.size() * 2);
+        for (size_t i = 0; i < outOne.size(); ++i)
+            if (outTwo[2 * i] != outOne[i] || outTwo[2 * i + 1] != outOne[i])
+                QFAIL(qPrintable(QStringLiteral("frame %1 differs").arg(i)));
+    }
+
+    void differentChannelsKeepTheirOwn_data()
+    {
+        QTest::addColumn<double>("apart");
+        QTest::newRow("throughout") << 0.0;
+        QTest::newRow("from the middle") << 1.2;
+    }
+
+    // At 0.7x each channel keeps its own tone (left 440 Hz, right 660 Hz once the channels
+    // part), the length is the material's over the speed (to 1 %) and no 2 ms of it is
+    // silent: parting channels hand the stream over without a gap.
+    void differentChannelsKeepTheirOwn()
+    {
+        QFETCH(double, apart);
+        constexpr double kSlow = 0.7;
+        const QString path = file(apart > 0 ? "apart-middle.wav" : "apart.wav");
+        QVERIFY(makeApart(path, apart));
+        const QByteArray pcm = playWhole(path, kSlow);
+        const double expected = kPureSeconds / kSlow;
+        QVERIFY2(std::abs(seconds(pcm.size()) - expected) <= 0.01 * expected,
+                 qPrintable(QString::number(seconds(pcm.size()), 'f', 4)));
+        const QVector<int16_t> left = leftChannel(pcm, 2);
+        const QVector<int16_t> right = rightChannel(pcm);
+        for (double at : {0.1, 0.45, 0.8}) {
+            const int from = int(at * left.size());
+            const double hzLeft = frequency(left.mid(from, kRate / 2), kRate);
+            const double hzRight = frequency(right.mid(from, kRate / 2), kRate);
+            const double wantRight = at * kPureSeconds < apart ? kToneHz : kOtherHz;
+            QVERIFY2(
+                std::abs(hzLeft - kToneHz) <= 0.01 * kToneHz &&
+                    std::abs(hzRight - wantRight) <= 0.01 * wantRight,
+                qPrintable(QStringLiteral("%1 and %2 Hz at %3").arg(hzLeft).arg(hzRight).arg(at)));
+        }
+        constexpr int kQuiet = kRate / 500;
+        const int edge = kRate / 20;
+        for (int from = edge; from + kQuiet < left.size() - edge; from += kQuiet)
+            QVERIFY2(rms(left, from, from + kQuiet) >= kSilence &&
+                         rms(right, from, from + kQuiet) >= kSilence,
+                     qPrintable(QStringLiteral("silent at %1 s").arg(double(from) / kRate)));
     }
 
     // At speed 1 the stretcher is left out: what is written is the file's samples, also
