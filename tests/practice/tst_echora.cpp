@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -87,8 +88,7 @@ qsizetype indexFrom(const QStringList& calls, const QString& call, qsizetype fro
 
 class TestEchora : public QObject {
     Q_OBJECT
-    QTemporaryDir root;
-    QString previous;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QByteArray mp3;
 
     FakeCtrl ctrl;
@@ -111,9 +111,9 @@ class TestEchora : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
         QDir().mkpath(QStringLiteral("workspace/train"));
         QDir().mkpath(QStringLiteral("files"));
         QVERIFY(testsupport::makeAudio(QStringLiteral("tone.mp3"),
@@ -123,7 +123,7 @@ private Q_SLOTS:
         mp3 = f.readAll();
     }
 
-    void cleanupTestCase() { QDir::setCurrent(previous); }
+    void cleanupTestCase() { root.reset(); }
 
     void init()
     {

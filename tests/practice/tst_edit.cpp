@@ -10,8 +10,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -73,8 +73,7 @@ const QByteArray kThree =
 
 class TestEdit : public QObject {
     Q_OBJECT
-    QTemporaryDir root;
-    QString previous;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QByteArray mp3;
     int made = 0;
 
@@ -108,9 +107,9 @@ class TestEdit : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
         QDir().mkpath(QStringLiteral("workspace"));
         QDir().mkpath(QStringLiteral("files"));
         QVERIFY(testsupport::makeAudio(QStringLiteral("tone.mp3"),
@@ -119,7 +118,7 @@ private Q_SLOTS:
         QVERIFY(!mp3.isEmpty());
     }
 
-    void cleanupTestCase() { QDir::setCurrent(previous); }
+    void cleanupTestCase() { root.reset(); }
 
     void init()
     {

@@ -8,8 +8,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 class FakeExporter : public vExporter {
@@ -73,8 +73,7 @@ QByteArray readFile(const QString& path)
 
 class TestExportTo : public QObject {
     Q_OBJECT
-    QTemporaryDir root;
-    QString previous;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     FakeCtrl ctrl;
     FakeTabs tabs;
     FakePlot rec, pce, ori;
@@ -84,9 +83,9 @@ class TestExportTo : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
         QDir().mkpath(QStringLiteral("workspace"));
         QDir().mkpath(QStringLiteral("files"));
         QDir().mkpath(QStringLiteral("out"));
@@ -112,7 +111,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         delete echora;
-        QDir::setCurrent(previous);
+        root.reset();
     }
 
     void aDeclinedDialogWritesNothing()

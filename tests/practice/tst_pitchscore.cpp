@@ -13,10 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 // The material: two sentences of 3 s, a rising glide then a falling one (pure tones standing
@@ -63,8 +63,7 @@ int voicedValues(const std::vector<float>& line)
 
 class TestPitchScore : public QObject {
     Q_OBJECT
-    QTemporaryDir root;
-    QString previous;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
     QString material;
 
     FakeCtrl ctrl;
@@ -83,9 +82,9 @@ class TestPitchScore : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
         QDir().mkpath(QStringLiteral("workspace"));
         QDir().mkpath(QStringLiteral("files"));
         material = QStringLiteral("./workspace/glides.mp3");
@@ -94,7 +93,7 @@ private Q_SLOTS:
                           "[00:00.00]Rising.\n[00:03.00]Falling.\n"));
     }
 
-    void cleanupTestCase() { QDir::setCurrent(previous); }
+    void cleanupTestCase() { root.reset(); }
 
     void init()
     {

@@ -12,14 +12,13 @@
 #include <QFile>
 #include <QMediaDevices>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <memory>
 
 class TestTransport : public QObject {
     Q_OBJECT
-    QTemporaryDir root;
-    QString previous;
+    std::unique_ptr<testsupport::RuntimeFolder> root;
 
     FakeCtrl ctrl;
     FakeTabs tabs;
@@ -60,8 +59,9 @@ private Q_SLOTS:
     {
         if (QMediaDevices::defaultAudioOutput().isNull())
             QSKIP("no sound server: run through the test script");
-        previous = QDir::currentPath();
-        QDir::setCurrent(root.path());
+        root = std::make_unique<testsupport::RuntimeFolder>(
+            testsupport::RuntimeFolder::Contents::Bare);
+        QVERIFY(root->isValid());
         QDir().mkpath(QStringLiteral("workspace"));
         QDir().mkpath(QStringLiteral("files"));
         // Five two-second sentences of different pitch.
@@ -82,11 +82,7 @@ private Q_SLOTS:
         lateLrc.write("[00:04.00]Late one.\n[00:08.00]Late two.\n");
     }
 
-    void cleanupTestCase()
-    {
-        if (!previous.isEmpty())
-            QDir::setCurrent(previous);
-    }
+    void cleanupTestCase() { root.reset(); }
 
     void init()
     {
