@@ -116,6 +116,18 @@ QVector<int> gapStarts(const QVector<int16_t>& s, int minRun)
     return starts;
 }
 
+double toneAmplitude(const QVector<int16_t>& s, int from, int count, double hz, int rate)
+{
+    double re = 0;
+    double im = 0;
+    for (int i = 0; i < count; ++i) {
+        const double phase = 2 * M_PI * hz * i / rate;
+        re += s[from + i] * std::cos(phase);
+        im += s[from + i] * std::sin(phase);
+    }
+    return 2 * std::hypot(re, im) / count;
+}
+
 double rms(const QVector<int16_t>& s, int from, int to)
 {
     double sum = 0;

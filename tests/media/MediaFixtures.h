@@ -34,6 +34,9 @@ double frequency(const QVector<int16_t>& samples, int rate);
 // Sample indexes where runs of at least `minRun` near-silent samples begin.
 QVector<int> gapStarts(const QVector<int16_t>& samples, int minRun);
 double rms(const QVector<int16_t>& samples, int from, int to);
+// Amplitude of the `hz` component of `count` samples from `from` (a single-frequency DFT); a
+// window holding whole cycles of the tone reads it without leakage.
+double toneAmplitude(const QVector<int16_t>& samples, int from, int count, double hz, int rate);
 
 // AudioDev that keeps every byte it takes. It takes at most `budget` bytes in total (-1 =
 // no limit), so a test can hold a channel at a known position.

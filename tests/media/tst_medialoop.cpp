@@ -87,14 +87,7 @@ bool makeColouredSentences(const QString& path)
 // Amplitude of the `hz` component of one window.
 double amplitude(const QVector<int16_t>& s, int from, double hz)
 {
-    double re = 0;
-    double im = 0;
-    for (int i = 0; i < kWindow; ++i) {
-        const double phase = 2 * M_PI * hz * i / kLoopRate;
-        re += s[from + i] * std::cos(phase);
-        im += s[from + i] * std::sin(phase);
-    }
-    return 2 * std::hypot(re, im) / kWindow;
+    return toneAmplitude(s, from, kWindow, hz, kLoopRate);
 }
 
 // What each 2 ms window of the recording holds.
