@@ -31,32 +31,22 @@
 #include "BenchSupport.h"
 #include "IAudio.h"
 #include "MediaEngine.h"
+#include "MonitorRecording.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QMediaDevices>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <optional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 constexpr int kRate = 44100;
@@ -84,20 +74,6 @@ constexpr double kBeforeBoundary = 0.1;
 // Per millisecond of sound: a window of this many samples around it.
 constexpr int kWindow = 132;               // 3 ms
 constexpr double kSilence = 0.02 * kFull;  // RMS below this: nothing is heard
-
-int64_t nowNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-void wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Amplitude of the `hz` component of `n` samples from `s`.
 double amplitude(const int16_t* s, int n, double hz)
@@ -188,160 +164,6 @@ std::vector<Onset> onsets(const std::vector<int16_t>& s)
     }
     return out;
 }
-
-// The sink's monitor recorded by parec in a thread, with the arrival time of every read.
-class MonitorRecording {
-public:
-    ~MonitorRecording() { stop(); }
-
-    bool start()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        const std::string rate = "--rate=" + std::to_string(kRate);
-        std::vector<std::string> args = {"parec",
-                                         "--device=@DEFAULT_MONITOR@",
-                                         "--raw",
-                                         "--format=s16le",
-                                         rate,
-                                         "--channels=1",
-                                         "--latency-msec=2"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int spawned = posix_spawnp(&pid, "parec", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (spawned != 0) {
-            close(fds[0]);
-            pid = -1;
-            return false;
-        }
-        fd = fds[0];
-        reader = std::thread([this] { read(); });
-        // Running once the first samples came.
-        for (int i = 0; i < 200 && frames.load() == 0; ++i)
-            wait(10);
-        return frames.load() > 0;
-    }
-
-    void stop()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-        if (reader.joinable())
-            reader.join();
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
-        fit();
-    }
-
-    const std::vector<int16_t>& samples() const { return data; }
-    // Wall time (ns) at which sample `k` was heard, and the sample heard at wall time `ns`.
-    double wallOf(double k) const { return offsetAt(k) + k * 1e9 / kRate; }
-    // The millisecond of the recording heard at wall time `ns`.
-    double msAt(double ns) const
-    {
-        double k = (ns - offsetAt(0)) * kRate / 1e9;
-        k = (ns - offsetAt(k)) * kRate / 1e9;  // the offset changes slowly: once is enough
-        return k * 1000 / kRate;
-    }
-    // Delay of the reads beyond the least one (ms): median and 95th percentile.
-    double delayMedianMs = 0;
-    double delayHighMs = 0;
-    // How far the sink's clock ran from the nominal rate over the recording (ms).
-    double driftMs = 0;
-
-private:
-    struct Read {
-        int64_t ns;
-        int64_t frames;  // samples received so far
-    };
-
-    void read()
-    {
-        std::vector<char> buffer(4096);
-        std::vector<char> rest;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            const int64_t at = nowNs();
-            rest.insert(rest.end(), buffer.begin(), buffer.begin() + n);
-            const size_t whole = rest.size() / 2;
-            for (size_t i = 0; i < whole; ++i)
-                data.push_back(int16_t(uint16_t(uint8_t(rest[2 * i])) |
-                                       uint16_t(uint8_t(rest[2 * i + 1])) << 8));
-            rest.erase(rest.begin(), rest.begin() + std::ptrdiff_t(2 * whole));
-            reads.push_back({at, int64_t(data.size())});
-            frames = int64_t(data.size());
-        }
-    }
-
-    // The floor of (arrival - k / rate) over the reads of each second of samples: the reads
-    // that came with the least delay. Between the seconds' floors the line is interpolated,
-    // which follows the sink's clock where it runs slightly off the nominal rate.
-    void fit()
-    {
-        if (reads.size() < 4 || !floors.empty())
-            return;
-        // The first reads carry what the server had gathered before the tool started.
-        const size_t first = std::min<size_t>(10, reads.size() / 4);
-        for (size_t i = first; i < reads.size(); ++i) {
-            const size_t second = size_t(reads[i].frames / kRate);
-            if (floors.size() <= second)
-                floors.resize(second + 1, 1e300);
-            const double offset = double(reads[i].ns) - double(reads[i].frames) * 1e9 / kRate;
-            floors[second] = std::min(floors[second], offset);
-        }
-        // A second without reads (or the short last one) takes its neighbour's floor.
-        for (size_t s = 1; s < floors.size(); ++s)
-            if (floors[s] > 1e299)
-                floors[s] = floors[s - 1];
-        if (floors.size() > 1)
-            floors.back() = floors[floors.size() - 2];
-        driftMs = (floors.back() - floors.front()) / 1e6;
-        std::vector<double> delays;
-        for (size_t i = first; i < reads.size(); ++i)
-            delays.push_back((double(reads[i].ns) - wallOf(double(reads[i].frames))) / 1e6);
-        std::sort(delays.begin(), delays.end());
-        delayMedianMs = delays[delays.size() / 2];
-        delayHighMs = delays[delays.size() * 95 / 100];
-    }
-
-    // The offset of the line at sample k (ns), between the floors of the seconds around it.
-    double offsetAt(double k) const
-    {
-        if (floors.empty())
-            return 0;
-        const double at = std::clamp(k / kRate - 0.5, 0.0, double(floors.size() - 1));
-        const size_t below = size_t(at);
-        const size_t above = std::min(below + 1, floors.size() - 1);
-        const double f = at - double(below);
-        return floors[below] + f * (floors[above] - floors[below]);
-    }
-
-    pid_t pid = -1;
-    int fd = -1;
-    std::thread reader;
-    std::vector<int16_t> data;
-    std::vector<Read> reads;
-    std::atomic<int64_t> frames{0};
-    std::vector<double> floors;  // per second of samples
-};
 
 // One channel playing a file into the default output, its reported position polled every
 // 2 ms with the wall time.
@@ -553,7 +375,7 @@ bool positionError(const QString& coded, const std::vector<int16_t>& reference)
     double bias = 0;
     for (int k = 1; k < kCodedSeconds; ++k)
         bias = std::max(bias, std::abs(own[size_t(k)] - k));
-    MonitorRecording rec;
+    MonitorRecording rec(kRate);
     Player player(coded);
     if (!rec.start()) {
         std::fprintf(stderr, "position: the monitor could not be recorded\n");
@@ -641,7 +463,7 @@ bool loopPasses(const QString& tones, const std::vector<int16_t>& reference)
 {
     const Heard own = classify(reference);
     const int ownLength = int(std::count(own.label.begin(), own.label.end(), kLooped));
-    MonitorRecording rec;
+    MonitorRecording rec(kRate);
     Player player(tones);
     if (!rec.start()) {
         std::fprintf(stderr, "loop: the monitor could not be recorded\n");
@@ -698,7 +520,7 @@ bool seeksAndPauses(const QString& tones, const std::vector<int16_t>& reference)
 {
     const Heard own = classify(reference);
     // The decoded file: how long each target's tone lasts before the next sentence's.
-    MonitorRecording rec;
+    MonitorRecording rec(kRate);
     Player player(tones);
     if (!rec.start()) {
         std::fprintf(stderr, "seek: the monitor could not be recorded\n");
